@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian 12), builds into build/, then runs the launcher or every test.
+#   scripts/dev.sh run    build and start the launcher
+#   scripts/dev.sh test   build and run every test through ctest
+#   scripts/dev.sh build  only install and build
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(
+    cmake g++ make pkg-config
+    qt6-base-dev qt6-svg-dev libsqlite3-dev libsdl2-dev liblnk-dev
+    libx11-dev libxcb1-dev libxcb-keysyms1-dev
+    fonts-dejavu-core
+    xvfb xauth x11-utils xdotool trayer imagemagick
+)
+
+install_missing() {
+    local missing=()
+    for package in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build -j"$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display here: Tessaro needs a desktop session; run 'scripts/screenshots.sh' to see it under Xvfb instead." >&2
+        exit 1
+    fi
+    exec build/tessaro
+    ;;
+test)
+    install_missing
+    build
+    ctest --test-dir build --output-on-failure -j"$(nproc)"
+    ;;
+build)
+    install_missing
+    build
+    ;;
+*)
+    echo "usage: scripts/dev.sh run|test|build" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QPainterPath>
+#include <QString>
+#include <cstdint>
+
+// Image services: decoding and encoding pictures, the empty image, blur, bending text along a path
+// and Windows-style 0x00BBGGRR colours. Every surface is QImage::Format_ARGB32_Premultiplied.
+namespace Imaging {
+
+constexpr QImage::Format SurfaceFormat = QImage::Format_ARGB32_Premultiplied;
+
+// Largest picture we agree to decode, in pixels (width x height). Bigger files are refused as
+// undecodable before any pixel memory is allocated.
+constexpr qint64 MaxDecodePixels = 8192LL * 8192LL;
+
+// A transparent surface of the given size.
+QImage NewSurface(int width, int height);
+
+// Decodes PNG, JPEG, BMP, GIF, ICO or SVG bytes into a surface at natural size. Returns a null
+// image for empty, undecodable, truncated or oversized data; `error` then says why.
+QImage Decode(const QByteArray& bytes, QString* error = nullptr);
+QImage DecodeFile(const QString& path, QString* error = nullptr);
+
+// PNG bytes of a surface. A null or 0 x 0 image encodes as the empty byte array (the "empty image").
+QByteArray EncodePng(const QImage& image);
+
+// The encoding of a 0 x 0 surface: an empty array that decodes to a null image, drawing nothing.
+inline QByteArray EmptyImageBytes() { return {}; }
+
+// Blurs the surface in place (alpha included); `radius` is the blur amount in pixels.
+void Blur(QImage& image, double radius);
+
+// Bends `path` along `guide`: each point's x (times `xFactor`) becomes a distance along the guide and
+// its y an offset along the guide's normal (negative y lies on the left of the direction of travel,
+// which for an arc drawn clockwise on screen is outwards). The guide is flattened once with the
+// given tolerance.
+QPainterPath BendPath(const QPainterPath& path, const QPainterPath& guide, double xFactor,
+                      double tolerance = 0.02);
+
+// 0x00BBGGRR colour values.
+QColor ColourFromBgr(std::uint32_t bgr, double opacity = 1.0);
+std::uint32_t BgrFromColour(const QColor& colour);
+
+} // namespace Imaging
