@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// Standard message-box flags and results (the Windows values the program uses).
+namespace MsgBox {
+constexpr int OkOnly = 0, OkCancel = 1, YesNoCancel = 3, YesNo = 4;
+constexpr int Critical = 16, Question = 32, Exclamation = 48, Information = 64;
+constexpr int ResultOk = 1, ResultCancel = 2, ResultYes = 6, ResultNo = 7;
+} // namespace MsgBox
+
+// Where a box of `box` size lands when centred on `owner`: each half computed in integers and
+// truncated towards zero.
+QPoint CentredPosition(const QRect& owner, const QSize& box);
+
+// Shows a modal message box centred on its owner (or where the desktop puts it when there is no
+// owner) and returns the standard result value of the pressed button. The default title is "Tessaro".
+int CentredMsgBox(const QString& prompt, int flags, const QString& title = QString(), QWidget* owner = nullptr);
+
+// A standard (not centred) message box, as used for load errors.
+int StandardMsgBox(const QString& prompt, int flags, const QString& title);
+
+// Test seam: while a responder is installed, no dialog is shown; the responder sees each request and
+// returns the button to press. Install an empty function to show real dialogs again.
+struct MessageBoxRequest {
+    QString prompt;
+    int flags = 0;
+    QString title;
+    bool centred = false;
+};
+void SetMessageBoxResponder(std::function<int(const MessageBoxRequest&)> responder);
