@@ -76,8 +76,10 @@ int openLocalPath(const QString& path, const QString& parameters) {
     const QFileInfo info(path);
     if (info.isDir())
         return openWithDesktop(QUrl::fromLocalFile(info.absoluteFilePath()));
-    if (info.exists())
+    if (info.isFile())
         return openExistingFile(info, parameters);
+    if (info.exists()) // a device, socket or pipe: nothing opens those
+        return ShellResult::NoAssociation;
     if (!path.contains(QLatin1Char('/'))) {
         const QString program = QStandardPaths::findExecutable(path);
         if (!program.isEmpty())

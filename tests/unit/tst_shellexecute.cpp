@@ -182,6 +182,7 @@ private slots:
         QTest::newRow("script not executable")
             << path("script-not-executable.sh") << ShellResult::AccessDenied;
         QTest::newRow("missing interpreter") << path("broken-interpreter") << ShellResult::BadFormat;
+        QTest::newRow("device") << "/dev/null" << ShellResult::NoAssociation;
     }
     void failures() {
         QFETCH(QString, item);
