@@ -5,6 +5,8 @@
 #include <QWidget>
 
 namespace {
+const QString applicationTitle = QStringLiteral("Tessaro");
+
 std::function<int(const MessageBoxRequest&)>& responder() {
     static std::function<int(const MessageBoxRequest&)> instance;
     return instance;
@@ -25,43 +27,80 @@ QMessageBox::Icon iconFor(int flags) {
     }
 }
 
-// Adds the buttons of the flags' button group, each tagged with its standard result value.
-void addButtons(QMessageBox& box, int flags) {
-    auto add = [&box](const QString& text, QMessageBox::ButtonRole role, int result) {
-        QPushButton* button = box.addButton(text, role);
-        button->setProperty("msgBoxResult", result);
-        return button;
-    };
+struct ButtonSpec {
+    const char* text;
+    QMessageBox::ButtonRole role;
+    int result;
+};
+
+QList<ButtonSpec> buttonsFor(int flags) {
+    const ButtonSpec ok{QT_TRANSLATE_NOOP("QMessageBox", "OK"), QMessageBox::AcceptRole, MsgBox::ResultOk};
+    const ButtonSpec cancel{QT_TRANSLATE_NOOP("QMessageBox", "Cancel"), QMessageBox::RejectRole,
+                            MsgBox::ResultCancel};
+    const ButtonSpec yes{QT_TRANSLATE_NOOP("QMessageBox", "&Yes"), QMessageBox::YesRole, MsgBox::ResultYes};
+    const ButtonSpec no{QT_TRANSLATE_NOOP("QMessageBox", "&No"), QMessageBox::NoRole, MsgBox::ResultNo};
+    const ButtonSpec retry{QT_TRANSLATE_NOOP("QMessageBox", "&Retry"), QMessageBox::AcceptRole,
+                           MsgBox::ResultRetry};
     switch (flags & 0x0F) {
     case MsgBox::OkCancel:
-        box.setDefaultButton(add(QMessageBox::tr("OK"), QMessageBox::AcceptRole, MsgBox::ResultOk));
-        box.setEscapeButton(add(QMessageBox::tr("Cancel"), QMessageBox::RejectRole, MsgBox::ResultCancel));
-        break;
+        return {ok, cancel};
+    case MsgBox::AbortRetryIgnore:
+        return {{QT_TRANSLATE_NOOP("QMessageBox", "&Abort"), QMessageBox::RejectRole, MsgBox::ResultAbort},
+                retry,
+                {QT_TRANSLATE_NOOP("QMessageBox", "&Ignore"), QMessageBox::AcceptRole, MsgBox::ResultIgnore}};
     case MsgBox::YesNoCancel:
-        box.setDefaultButton(add(QMessageBox::tr("&Yes"), QMessageBox::YesRole, MsgBox::ResultYes));
-        add(QMessageBox::tr("&No"), QMessageBox::NoRole, MsgBox::ResultNo);
-        box.setEscapeButton(add(QMessageBox::tr("Cancel"), QMessageBox::RejectRole, MsgBox::ResultCancel));
-        break;
+        return {yes, no, cancel};
     case MsgBox::YesNo:
-        box.setDefaultButton(add(QMessageBox::tr("&Yes"), QMessageBox::YesRole, MsgBox::ResultYes));
-        add(QMessageBox::tr("&No"), QMessageBox::NoRole, MsgBox::ResultNo);
-        break;
+        return {yes, no};
+    case MsgBox::RetryCancel:
+        return {retry, cancel};
     default:
-        box.setDefaultButton(add(QMessageBox::tr("OK"), QMessageBox::AcceptRole, MsgBox::ResultOk));
-        break;
+        return {ok};
     }
 }
+
+// Adds the buttons of the flags' button group, each tagged with its standard result value, and picks
+// the default button (the first unless the flags ask for the second or third).
+void addButtons(QMessageBox& box, int flags) {
+    const QList<ButtonSpec> specs = buttonsFor(flags);
+    QList<QPushButton*> buttons;
+    for (const ButtonSpec& spec : specs) {
+        QPushButton* button = box.addButton(QMessageBox::tr(spec.text), spec.role);
+        button->setProperty("msgBoxResult", spec.result);
+        buttons << button;
+        if (spec.result == MsgBox::ResultCancel)
+            box.setEscapeButton(button);
+    }
+    const int wanted = (flags & MsgBox::DefaultButton3) ? 2 : (flags & MsgBox::DefaultButton2) ? 1 : 0;
+    box.setDefaultButton(buttons.value(wanted, buttons.first()));
+}
+
+// The box takes its final size only while it is being shown, so it is centred then, before it is
+// mapped. The owner's top-level window is the reference, since a child widget's geometry is relative
+// to its parent.
+class CentredBox : public QMessageBox {
+public:
+    CentredBox(const MessageBoxRequest& request, QWidget* owner)
+        : QMessageBox(iconFor(request.flags), request.title, request.prompt, QMessageBox::NoButton, owner),
+          mCentreOn(request.centred && owner ? owner->window() : nullptr) {}
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (mCentreOn)
+            move(CentredPosition(mCentreOn->frameGeometry(), frameGeometry().size()));
+    }
+
+private:
+    QWidget* mCentreOn;
+};
 
 int showBox(const MessageBoxRequest& request, QWidget* owner) {
     if (responder())
         return responder()(request);
-    QMessageBox box(iconFor(request.flags), request.title, request.prompt, QMessageBox::NoButton, owner);
+    CentredBox box(request, owner);
     addButtons(box, request.flags);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    if (request.centred && owner) {
-        box.adjustSize();
-        box.move(CentredPosition(owner->frameGeometry(), box.frameGeometry().size()));
-    }
     box.exec();
     if (box.clickedButton())
         return box.clickedButton()->property("msgBoxResult").toInt();
@@ -70,16 +109,16 @@ int showBox(const MessageBoxRequest& request, QWidget* owner) {
 } // namespace
 
 QPoint CentredPosition(const QRect& owner, const QSize& box) {
-    return {owner.left() + (owner.width() - box.width()) / 2, owner.top() + (owner.height() - box.height()) / 2};
+    return {owner.left() + (owner.width() - box.width()) / 2,
+            owner.top() + (owner.height() - box.height()) / 2};
 }
 
 int CentredMsgBox(const QString& prompt, int flags, const QString& title, QWidget* owner) {
-    const QString shownTitle = title.isEmpty() ? QStringLiteral("Tessaro") : title;
-    return showBox({prompt, flags, shownTitle, owner != nullptr}, owner);
+    return showBox({prompt, flags, title.isEmpty() ? applicationTitle : title, owner != nullptr}, owner);
 }
 
 int StandardMsgBox(const QString& prompt, int flags, const QString& title) {
-    return showBox({prompt, flags, title, false}, nullptr);
+    return showBox({prompt, flags, title.isEmpty() ? applicationTitle : title, false}, nullptr);
 }
 
 void SetMessageBoxResponder(std::function<int(const MessageBoxRequest&)> responder_) {

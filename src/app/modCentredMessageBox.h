@@ -9,20 +9,24 @@ class QWidget;
 
 // Standard message-box flags and results (the Windows values the program uses).
 namespace MsgBox {
-constexpr int OkOnly = 0, OkCancel = 1, YesNoCancel = 3, YesNo = 4;
+constexpr int OkOnly = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5;
 constexpr int Critical = 16, Question = 32, Exclamation = 48, Information = 64;
-constexpr int ResultOk = 1, ResultCancel = 2, ResultYes = 6, ResultNo = 7;
+constexpr int DefaultButton2 = 0x100, DefaultButton3 = 0x200;
+constexpr int ResultOk = 1, ResultCancel = 2, ResultAbort = 3, ResultRetry = 4, ResultIgnore = 5,
+              ResultYes = 6, ResultNo = 7;
 } // namespace MsgBox
 
 // Where a box of `box` size lands when centred on `owner`: each half computed in integers and
 // truncated towards zero.
 QPoint CentredPosition(const QRect& owner, const QSize& box);
 
-// Shows a modal message box centred on its owner (or where the desktop puts it when there is no
-// owner) and returns the standard result value of the pressed button. The default title is "Tessaro".
-int CentredMsgBox(const QString& prompt, int flags, const QString& title = QString(), QWidget* owner = nullptr);
+// Shows a modal message box centred on its owner's window (or where the desktop puts it when there is
+// no owner), above other windows, and returns the standard result value of the pressed button. The
+// default title is "Tessaro".
+int CentredMsgBox(const QString& prompt, int flags, const QString& title = QString(),
+                  QWidget* owner = nullptr);
 
-// A standard (not centred) message box, as used for load errors.
+// A standard (not centred) message box, as used for load errors. An empty title becomes "Tessaro".
 int StandardMsgBox(const QString& prompt, int flags, const QString& title);
 
 // Test seam: while a responder is installed, no dialog is shown; the responder sees each request and

@@ -1,27 +1,23 @@
 #pragma once
 
+#include "CarouselLayout.h"
 #include "platform/KeyedCollection.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <memory>
 #include <vector>
 
+class CarouselComposer;
+enum class CarouselLayer;
 class ImageList;
 
 // Encoded images (PNG bytes, possibly empty) by image key: the token manager's current images,
 // which the carousel shows in position order.
 using ImageCollection = KeyedCollection<QByteArray>;
-
-// Drawing state of one slot of the orbit.
-struct CarouselSlot {
-    QString Key;
-    double Left = 0, Top = 0, Width = 0, Height = 0;
-    double Opacity = 1, Tint = 0, Darken = 0;
-    bool Visible = false;
-};
 
 // The rotating carousel: the images to show, the look-and-feel settings and the front index. A move
 // composes every intermediate frame synchronously, raising Refreshed for each and MoveComplete at
@@ -75,10 +71,90 @@ public:
     // The scaled orbit image; a null image before the first Build or orbit image.
     QImage& OrbitBuffer();
 
+    // Read-only views of the model's state, for its owner's diagnostics and for tests.
+    const std::vector<CarouselSlot>& Slots() const { return mSlots; }
+    const CarouselSlot& Slot(int pSlot) const { return mSlots.at(pSlot - 1); } // 1-based
+    int SlotCount() const { return mSlotCount; }
+    int Centre() const { return mCentre; }
+    int Unused() const { return mUnused; }
+    double AnglePerSlot() const { return mAnglePerSlot; }
+    double AngleOffset() const { return mAngleOffset; }
+    double HorizontalRadius() const { return mHorizontalRadius; }
+    double VerticalRadius() const { return mVerticalRadius; }
+    double CentreX() const { return mCentreX; }
+    double CentreY() const { return mCentreY; }
+    double OrbitImageTop() const { return mOrbitImageTop; }
+    int BufferHeight() const { return mBufferHeight; }
+    double ReflectionHeight() const { return mReflectionHeight; }
+    QSize MainLayerSize() const;
+    const QImage& MainLayer() const;
+    const QImage& ReflectionMask() const;
+    ImageList& SharedImages() const { return mSharedImages; }
+    const ImageCollection& Images() const { return *mImages; }
+    // The arguments of the most recent frame's composition.
+    struct FrameArguments {
+        int sign = 0;
+        bool growIncoming = true, shrinkOutgoing = true;
+        double progress = 1, level = 1;
+    };
+    const FrameArguments& LastFrame() const { return mLastFrame; }
+
 signals:
     void Refreshed(const QImage& Surface, double CurrentIndex, const QString& ImageKey, double MoveProgress,
                    int TotalMoves);
     void MoveComplete(int MoveCount);
 
-    // The private state and the composition routines are added with the implementation.
+private:
+    int WrapIndex(int pIndex, int pOffset) const;
+    void PopulateSlots(int pIndex);
+    void LayoutBuffers();
+    void ComposeFrame(int pSign, bool pGrowIncoming, bool pShrinkOutgoing, double pProgress, double pLevel);
+    void LayoutSlots(int pSign, bool pGrowIncoming, bool pShrinkOutgoing, double pProgress);
+    void DrawFrame(int pSign, bool pGrowIncoming, bool pShrinkOutgoing, double pProgress);
+    void DrawSlot(int pSlot);
+    void DrawOrbitImage();
+    void ClearLayer(CarouselLayer pLayer);
+    void RebuildOrbitBuffer(const QImage& pSurface);
+    CarouselSlot& SlotAt(int pSlot) { return mSlots[pSlot - 1]; }
+    QString KeyAtIndex(int pIndex) const;
+    void LoadImage(const QString& pKey, const QByteArray& pBytes);
+    void ContractOrbit(bool pFirst, bool pLast, int pFrame, int pFrames);
+
+    ImageList& mSharedImages;
+    std::shared_ptr<ImageCollection> mImages;
+    std::unique_ptr<CarouselComposer> mComposer;
+    QImage mOrbitBuffer;
+    int mCurrentIndex = 0;
+    int mWidth = 720;
+    int mMoveIncrements = 15;
+    double mAngleOffset = 0;
+    double mAnglePerSlot = 360.0 / 11;
+    int mImageCount = 0;
+    int mSlotCount = 13;
+    int mCentre = 7;
+    int mUnused = 0;
+    double mHorizontalRadius = 0;
+    double mBaseVerticalRadius = 90;
+    double mVerticalRadius = 0;
+    double mCentreX = 0, mCentreY = 0;
+    int mImageWidth = 128, mImageHeight = 128;
+    double mForeItemScale = 1.25;
+    double mRearItemScale = 0.85;
+    std::vector<CarouselSlot> mSlots;
+    quint32 mTintColour = 0;
+    double mTintStrength = 0.2;
+    double mDepthDarkening = 0.4;
+    QByteArray mUnusedCapacityImage;
+    QByteArray mMissingImage;
+    double mOrbitImageOpacity = 1.0;
+    QByteArray mOrbitImageBytes;
+    double mOrbitImageTop = 0;
+    double mReflectionStrength = 0.08;
+    double mReflectionStretch = 0.6;
+    bool mOverflowFade = false;
+    bool mOverflowZoom = false;
+    bool mConstrainToUsedCapacity = true;
+    int mBufferHeight = 0;
+    double mReflectionHeight = 0;
+    FrameArguments mLastFrame;
 };

@@ -11,9 +11,9 @@
 // size with the caption bent along the upper rim; and the orbit image (a picture with a glow in the
 // caption colour). Pure functions of their inputs; the token manager owns the appearance settings.
 struct TokenAppearance {
-    std::uint32_t FillColour = 0;          // 0x00BBGGRR
-    double FillOpacity = 0;                // 0 .. 1
-    std::uint32_t TextColour = 0;          // caption fill and orbit glow
+    std::uint32_t FillColour = 0; // 0x00BBGGRR
+    double FillOpacity = 0;       // 0 .. 1
+    std::uint32_t TextColour = 0; // caption fill and orbit glow
     std::uint32_t TextOutlineColour = 0xFFFFFF;
 };
 
@@ -32,7 +32,8 @@ QImage ComposeTokenImage(const QImage& picture, double iconScale, const QString&
 QPainterPath CaptionPath(const QString& caption, int size);
 
 // Strokes the halo and outline and fills the caption path, centred in a size x size image.
-void DrawCaption(QPainter& painter, const QPainterPath& captionPath, int size, const TokenAppearance& appearance);
+void DrawCaption(QPainter& painter, const QPainterPath& captionPath, int size,
+                 const TokenAppearance& appearance);
 
 // The orbit image: the picture on a (w + 20) x (h + 20) surface with a blurred halo in `textColour`.
 QImage ComposeOrbitImage(const QImage& picture, std::uint32_t textColour);

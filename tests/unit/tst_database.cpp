@@ -1,0 +1,485 @@
+#include "TokenDbFixture.h"
+#include "app/modCentredMessageBox.h"
+#include "platform/RuntimeError.h"
+#include "store/CarouselSettings.h"
+#include "store/cToken.h"
+#include "store/clsDatabase.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using TokenDbFixture::Row;
+
+namespace {
+QVariant scalar(const QString& path, const QString& sql) {
+    SqlConnection db(path);
+    SqlRowSet rows = db.Query(sql);
+    return rows.RecordCount() ? rows.Value(rows.Columns().first()) : QVariant();
+}
+
+QList<int> tokenIds(const QString& path) {
+    SqlConnection db(path);
+    SqlRowSet rows = db.Query("SELECT TokenID FROM Tokens ORDER BY TokenID");
+    QList<int> ids;
+    for (rows.MoveFirst(); !rows.EndOfRows(); rows.MoveNext())
+        ids << rows.Value("TokenID").toInt();
+    return ids;
+}
+
+cToken tokenWithKey(const QString& key, const QString& parentKey = "ID1") {
+    cToken token;
+    token.SetKey(key);
+    token.SetParentKey(parentKey);
+    return token;
+}
+} // namespace
+
+class TestDatabase : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir mDir;
+    int mFileNumber = 0;
+    QList<MessageBoxRequest> mMessages;
+
+    QString freshFile(bool withSettingsRow = true) {
+        const QString path = mDir.filePath(QStringLiteral("Tokens%1.db").arg(++mFileNumber));
+        TokenDbFixture::Create(path, withSettingsRow);
+        return path;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(mDir.isValid());
+        SetMessageBoxResponder([this](const MessageBoxRequest& request) {
+            mMessages << request;
+            return MsgBox::ResultOk;
+        });
+    }
+    void init() { mMessages.clear(); }
+
+    void newRowTakesThePredictedNumberAgainAfterADelete() {
+        const QString path = freshFile();
+        TokenDbFixture::AddRows(path, {{2, 1, "Two"}, {5, 1, "Five"}});
+        clsDatabase database(path);
+        cToken token = tokenWithKey("ID6");
+        token.SetCaption("Six");
+        database.SaveToken(token, true);
+        QCOMPARE(tokenIds(path), (QList<int>{1, 2, 5, 6}));
+        QCOMPARE(scalar(path, "SELECT Caption FROM Tokens WHERE TokenID = 6").toString(),
+                 QStringLiteral("Six"));
+
+        database.DeleteToken("ID6");
+        token.SetCaption("Six again");
+        database.SaveToken(token, true);
+        QCOMPARE(tokenIds(path), (QList<int>{1, 2, 5, 6}));
+        QCOMPARE(scalar(path, "SELECT Caption FROM Tokens WHERE TokenID = 6").toString(),
+                 QStringLiteral("Six again"));
+    }
+
+    void deleteRemovesTheSubtree_data() {
+        QTest::addColumn<QList<Row>>("rows");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QList<int>>("remaining");
+        QTest::addColumn<int>("passes");
+        // Numbered so that each purge pass can only find the next generation down.
+        QTest::newRow("three generations below")
+            << QList<Row>{{9, 1, "Games"}, {7, 9, "Arcade"}, {5, 7, "Retro"}, {3, 5, "Pong"}, {2, 1, "Tools"}}
+            << "ID9" << QList<int>{1, 2} << 4;
+        QTest::newRow("three generations numbered downwards")
+            << QList<Row>{{2, 1, "Games"}, {3, 2, "Arcade"}, {4, 3, "Retro"},
+                          {5, 4, "Pong"},  {6, 1, "Tools"},  {7, 2, "Puzzles"}}
+            << "ID2" << QList<int>{1, 6} << 2;
+        QTest::newRow("leaf") << QList<Row>{{2, 1, "Games"}, {3, 2, "Pong"}} << "ID3" << QList<int>{1, 2}
+                              << 1;
+        QTest::newRow("orphan left by another program")
+            << QList<Row>{{2, 1, "Games"}, {3, 40, "Lost"}, {4, 3, "Lost child"}} << "ID2" << QList<int>{1}
+            << 2;
+    }
+    void deleteRemovesTheSubtree() {
+        QFETCH(QList<Row>, rows);
+        QFETCH(QString, key);
+        QFETCH(QList<int>, remaining);
+        QFETCH(int, passes);
+        const QString path = freshFile();
+        TokenDbFixture::AddRows(path, rows);
+        clsDatabase database(path);
+        database.DeleteToken(key);
+        QCOMPARE(tokenIds(path), remaining);
+        QCOMPARE(database.LastPurgePasses(), passes);
+    }
+
+    void failedDeleteRollsBackAndLeavesNoTransactionOpen() {
+        const QString path = freshFile();
+        TokenDbFixture::AddRows(path, {{2, 1, "Games"}, {3, 2, "Arcade"}, {4, 3, "Pong"}});
+        {
+            SqlConnection raw(path);
+            raw.Execute("CREATE TRIGGER Refuse BEFORE DELETE ON Tokens WHEN old.TokenID = 4 "
+                        "BEGIN SELECT RAISE(ABORT, 'row 4 is protected'); END");
+        }
+        clsDatabase database(path);
+        try {
+            database.DeleteToken("ID2");
+            QFAIL("the delete went through");
+        } catch (const RuntimeError& error) {
+            QVERIFY2(error.Description().contains("row 4 is protected"), qPrintable(error.Description()));
+        }
+        QCOMPARE(tokenIds(path), (QList<int>{1, 2, 3, 4}));
+        // Later writes are committed at once and compaction works: no transaction was left open.
+        cToken token = tokenWithKey("ID5");
+        database.SaveToken(token, true);
+        QCOMPARE(tokenIds(path), (QList<int>{1, 2, 3, 4, 5}));
+        database.CompactDatabase();
+    }
+
+    void keysNeverReachAStatementAsText() {
+        const QString path = freshFile();
+        TokenDbFixture::AddRows(path, {{2, 1, "Games"}});
+        clsDatabase database(path);
+        for (const QString& key : {QStringLiteral("ID2 OR 1=1"), QStringLiteral("ID2; DROP TABLE Tokens"),
+                                   QStringLiteral("Games")}) {
+            try {
+                database.DeleteToken(key);
+                QFAIL("a key that is not a number was accepted");
+            } catch (const RuntimeError& error) {
+                QCOMPARE(error.Number(), 13);
+            }
+        }
+        QCOMPARE(tokenIds(path), (QList<int>{1, 2}));
+        QCOMPARE(RowNumberOfKey("ID12"), 12);
+        QCOMPARE(RowNumberOfKey("IDID7"), 7);
+    }
+
+    void tokenFieldsAreStoredInTheirEncodings() {
+        const QString path = freshFile();
+        clsDatabase database(path);
+        cToken token = tokenWithKey("ID2");
+        token.SetCaption("Bob's \"Games\"");
+        token.SetCommand("/usr/bin/true");
+        token.SetParameters("--flag 'quoted'");
+        token.SetDescription("It's a description; DROP TABLE Tokens; --");
+        token.SetSourceImage(TokenDbFixture::Png(4, 4));
+        token.SetEnabled(false);
+        token.SetHideAfterExecution(true);
+        token.SetIconScale(75);
+        database.SaveToken(token, true);
+
+        SqlConnection raw(path);
+        SqlRowSet rows = raw.Query("SELECT * FROM Tokens WHERE TokenID = 2");
+        QCOMPARE(rows.RecordCount(), 1);
+        QCOMPARE(rows.Value("Caption").toString(), token.Caption());
+        QCOMPARE(rows.Value("Command").toString(), token.Command());
+        QCOMPARE(rows.Value("Parameters").toString(), token.Parameters());
+        QCOMPARE(rows.Value("Description").toString(), token.Description());
+        QCOMPARE(rows.Value("SourceImage").toByteArray(), token.SourceImage());
+        QCOMPARE(rows.Value("Enabled").toLongLong(), 0);
+        QCOMPARE(rows.Value("HideAfterExecution").toLongLong(), 1);
+        QCOMPARE(rows.Value("TokenIconScale").toLongLong(), 75);
+        QCOMPARE(rows.Value("ParentID").toLongLong(), 1);
+
+        // An update addresses the row by the key and leaves the others alone.
+        token.SetCaption("Play");
+        token.SetEnabled(true);
+        token.SetHideAfterExecution(false);
+        token.SetParentKey("ID1");
+        database.SaveToken(token, false);
+        SqlRowSet after = raw.Query("SELECT * FROM Tokens ORDER BY TokenID");
+        QCOMPARE(after.RecordCount(), 2);
+        after.MoveNext();
+        QCOMPARE(after.Value("Caption").toString(), QStringLiteral("Play"));
+        QCOMPARE(after.Value("Enabled").toLongLong(), 1);
+        QCOMPARE(after.Value("HideAfterExecution").toLongLong(), 0);
+        QCOMPARE(scalar(path, "SELECT Caption FROM Tokens WHERE TokenID = 1").toString(),
+                 QStringLiteral("Root"));
+    }
+
+    void settingsAreStoredRounded_data() {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("fill opacity 0.375") << "TokenFillOpacity" << 0.375 << 38;
+        QTest::newRow("fill opacity 0.125") << "TokenFillOpacity" << 0.125 << 12;
+        QTest::newRow("render scale 1.125") << "RenderScale" << 1.125 << 112;
+        QTest::newRow("tilt 2.5") << "Tilt" << 2.5 << 2;
+        QTest::newRow("tilt 3.5") << "Tilt" << 3.5 << 4;
+        QTest::newRow("darkening 40.6") << "DepthDarkening" << 40.6 << 41;
+    }
+    void settingsAreStoredRounded() {
+        QFETCH(QString, column);
+        QFETCH(double, value);
+        QFETCH(int, stored);
+        const QString path = freshFile();
+        CarouselSettingsValues values;
+        if (column == "TokenFillOpacity")
+            values.TokenFillOpacity = value;
+        else if (column == "RenderScale")
+            values.RenderScale = value;
+        else if (column == "Tilt")
+            values.Tilt = value;
+        else
+            values.DepthDarkening = value;
+        {
+            clsDatabase database(path);
+            database.SaveSettings(values);
+        }
+        QCOMPARE(scalar(path, "SELECT " + column + " FROM CarouselSettings").toInt(), stored);
+    }
+
+    void settingsRoundTrip() {
+        const QString path = freshFile();
+        CarouselSettingsValues values;
+        values.Capacity = 13;
+        values.MoveIncrements = 20;
+        values.RenderScale = 1.5;
+        values.Width = 900;
+        values.Tilt = 250;
+        values.ImageSize = 160;
+        values.ForeItemScale = 150;
+        values.RearItemScale = 50;
+        values.ReflectionStretch = 40;
+        values.ReflectionStrength = 30;
+        values.DepthDarkening = 20;
+        values.TintStrength = 10;
+        values.TintColour = 0x123456;
+        values.CaptionColour = 0xFFFFFF;
+        values.CaptionOutlineColour = 0x000000;
+        values.OverflowFade = true;
+        values.OverflowZoom = false;
+        values.OrbitImageOpacity = 70;
+        values.TokenFillColour = 0x5A3C28;
+        values.TokenFillOpacity = 0.6;
+        values.SoundEnabled = false;
+        clsDatabase database(path);
+        database.SaveSettings(values);
+        QCOMPARE(scalar(path, "SELECT OverflowFade FROM CarouselSettings").toInt(), -1);
+        QCOMPARE(scalar(path, "SELECT OverflowZoom FROM CarouselSettings").toInt(), 0);
+        QCOMPARE(scalar(path, "SELECT SoundEnabled FROM CarouselSettings").toInt(), 0);
+        SqlRowSet rows = database.GetSettings();
+        const auto read = CarouselSettings::FromRow(rows);
+        QVERIFY(read.has_value());
+        QVERIFY(*read == values);
+    }
+
+    void savingSettingsWithoutARowChangesNothing() {
+        const QString path = freshFile(false);
+        clsDatabase database(path);
+        database.SaveSettings(CarouselSettingsValues{});
+        QCOMPARE(scalar(path, "SELECT count(*) FROM CarouselSettings").toInt(), 0);
+        SqlRowSet rows = database.GetSettings();
+        QVERIFY(!CarouselSettings::FromRow(rows).has_value());
+        QVERIFY(mMessages.isEmpty());
+    }
+
+    void storedSettingsAreConvertedAndClamped_data() {
+        QTest::addColumn<QString>("assignments");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("fade -1") << "OverflowFade = -1"
+                                 << "OverflowFade" << 1.0;
+        QTest::newRow("fade 1") << "OverflowFade = 1"
+                                << "OverflowFade" << 1.0;
+        QTest::newRow("fade 255") << "OverflowFade = 255"
+                                  << "OverflowFade" << 1.0;
+        QTest::newRow("fade 0") << "OverflowFade = 0"
+                                << "OverflowFade" << 0.0;
+        QTest::newRow("sound 1") << "SoundEnabled = 1"
+                                 << "SoundEnabled" << 1.0;
+        QTest::newRow("fill opacity 40") << "TokenFillOpacity = 40"
+                                         << "TokenFillOpacity" << 0.4;
+        QTest::newRow("render scale 100") << "RenderScale = 100"
+                                          << "RenderScale" << 1.0;
+        QTest::newRow("render scale 0") << "RenderScale = 0"
+                                        << "RenderScale" << 0.5;
+        QTest::newRow("render scale 900") << "RenderScale = 900"
+                                          << "RenderScale" << 2.0;
+        QTest::newRow("move increments 0") << "MoveIncrements = 0"
+                                           << "MoveIncrements" << 1.0;
+        QTest::newRow("capacity 27") << "Capacity = 27"
+                                     << "Capacity" << 25.0;
+        QTest::newRow("image size 20") << "ImageSize = 20"
+                                       << "ImageSize" << 96.0;
+        QTest::newRow("width 5000") << "Width = 5000"
+                                    << "Width" << 1200.0;
+        QTest::newRow("tilt -3") << "Tilt = -3"
+                                 << "Tilt" << 0.0;
+        QTest::newRow("fore scale 99") << "ForeItemScale = 99"
+                                       << "ForeItemScale" << 100.0;
+        QTest::newRow("stretch 0") << "ReflectionStretch = 0"
+                                   << "ReflectionStretch" << 10.0;
+        QTest::newRow("real capacity 12.5") << "Capacity = 12.5"
+                                            << "Capacity" << 12.0;
+        QTest::newRow("text width") << "Width = '800'"
+                                    << "Width" << 800.0;
+    }
+    void storedSettingsAreConvertedAndClamped() {
+        QFETCH(QString, assignments);
+        QFETCH(QString, field);
+        QFETCH(double, expected);
+        const QString path = freshFile();
+        {
+            SqlConnection raw(path);
+            raw.Execute("UPDATE CarouselSettings SET " + assignments);
+        }
+        clsDatabase database(path);
+        SqlRowSet rows = database.GetSettings();
+        const auto values = CarouselSettings::FromRow(rows);
+        QVERIFY(values.has_value());
+        const QHash<QString, double> read{{"OverflowFade", values->OverflowFade},
+                                          {"SoundEnabled", values->SoundEnabled},
+                                          {"TokenFillOpacity", values->TokenFillOpacity},
+                                          {"RenderScale", values->RenderScale},
+                                          {"MoveIncrements", values->MoveIncrements},
+                                          {"Capacity", values->Capacity},
+                                          {"ImageSize", values->ImageSize},
+                                          {"Width", values->Width},
+                                          {"Tilt", values->Tilt},
+                                          {"ForeItemScale", values->ForeItemScale},
+                                          {"ReflectionStretch", values->ReflectionStretch}};
+        QCOMPARE(read.value(field), expected);
+        // Clamping is for use only: the stored value stays as it was.
+        const QString column = assignments.section(' ', 0, 0);
+        const QString original = assignments.section("= ", 1).remove('\'');
+        QCOMPARE(scalar(path, "SELECT " + column + " FROM CarouselSettings").toString(), original);
+    }
+
+    void fixtureSettingsReadAsStored() {
+        clsDatabase database(freshFile());
+        SqlRowSet rows = database.GetSettings();
+        const CarouselSettingsValues v = CarouselSettings::FromRow(rows).value();
+        QCOMPARE(v.Capacity, 9);
+        QCOMPARE(v.MoveIncrements, 12);
+        QCOMPARE(v.RenderScale, 1.5);
+        QCOMPARE(v.TintColour, 0xFF0000u);
+        QCOMPARE(v.CaptionColour, 0xFFFFFFu);
+        QCOMPARE(v.OverflowFade, true);
+        QCOMPARE(v.OverflowZoom, false);
+        QCOMPARE(v.OrbitImageOpacity, 75.0);
+        QCOMPARE(v.TokenFillColour, 0xFFu);
+        QCOMPARE(v.TokenFillOpacity, 0.4);
+        QCOMPARE(v.SoundEnabled, false);
+    }
+
+    void unconvertibleSettingIsNamed_data() {
+        QTest::addColumn<QString>("assignment");
+        QTest::addColumn<int>("number");
+        QTest::newRow("text") << "Width = 'wide'" << 13;
+        QTest::newRow("null") << "Tilt = NULL" << 94;
+        QTest::newRow("16-bit overflow") << "OverflowZoom = 40000" << 6;
+        QTest::newRow("32-bit overflow") << "Capacity = 3000000000" << 6;
+    }
+    void unconvertibleSettingIsNamed() {
+        QFETCH(QString, assignment);
+        QFETCH(int, number);
+        const QString path = freshFile();
+        {
+            SqlConnection raw(path);
+            raw.Execute("UPDATE CarouselSettings SET " + assignment);
+        }
+        clsDatabase database(path);
+        SqlRowSet rows = database.GetSettings();
+        try {
+            CarouselSettings::FromRow(rows);
+            QFAIL("an unconvertible setting was accepted");
+        } catch (const RuntimeError& error) {
+            QCOMPARE(error.Number(), number);
+            QVERIFY2(error.Description().contains(assignment.section(' ', 0, 0)),
+                     qPrintable(error.Description()));
+        }
+    }
+
+    void unusableFilesAreRefusedUntouched_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("not a database") << "text"
+                                        << "file is not a database";
+        QTest::newRow("empty file") << "empty"
+                                    << "no table Tokens";
+        QTest::newRow("no settings table") << "DROP TABLE CarouselSettings"
+                                           << "no table CarouselSettings";
+        QTest::newRow("no tokens table") << "DROP TABLE Tokens"
+                                         << "no table Tokens";
+        QTest::newRow("missing column")
+            << "CREATE TABLE X AS SELECT TokenID, ParentID, Caption FROM Tokens; DROP TABLE Tokens; "
+               "ALTER TABLE X RENAME TO Tokens"
+            << "table Tokens has no column Command";
+        QTest::newRow("no root row") << "DELETE FROM Tokens WHERE TokenID = 1"
+                                     << "no root token";
+        QTest::newRow("locked") << "lock"
+                                << "locked";
+    }
+    void unusableFilesAreRefusedUntouched() {
+        QFETCH(QString, damage);
+        QFETCH(QString, problem);
+        const QString path = freshFile();
+        TokenDbFixture::AddRows(path, {{2, 1, "Games"}});
+        std::unique_ptr<SqlConnection> holder;
+        if (damage == "text" || damage == "empty") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            if (damage == "text")
+                file.write(QByteArray("This is a shopping list, not a database.\n").repeated(100));
+        } else if (damage == "lock") {
+            holder = std::make_unique<SqlConnection>(path);
+            holder->Execute("BEGIN EXCLUSIVE");
+        } else {
+            SqlConnection(path).Execute(damage);
+        }
+        const QByteArray before = TokenDbFixture::FileHash(path);
+        try {
+            clsDatabase database(path);
+            QFAIL("an unusable file was opened");
+        } catch (const RuntimeError& error) {
+            QVERIFY2(error.Description().contains(path), qPrintable(error.Description()));
+            QVERIFY2(error.Description().contains(problem), qPrintable(error.Description()));
+            QVERIFY(!error.MessageText().isEmpty());
+        }
+        QCOMPARE(TokenDbFixture::FileHash(path), before);
+        QVERIFY(mMessages.isEmpty());
+    }
+
+    void missingFileIsNotCreated() {
+        const QString path = mDir.filePath("nowhere/Tokens.db");
+        try {
+            clsDatabase database(path);
+            QFAIL("a missing file was opened");
+        } catch (const RuntimeError& error) {
+            QCOMPARE(error.Number(), int(ErrorNumber::FileNotFound));
+            QVERIFY(error.Description().contains(path));
+        }
+        QVERIFY(!QFileInfo::exists(path));
+    }
+
+    void fetchFailureIsReportedAndYieldsNoRows() {
+        const QString path = freshFile();
+        clsDatabase database(path);
+        SqlConnection(path).Execute("DROP TABLE Tokens");
+        SqlRowSet rows = database.GetTokenData();
+        QCOMPARE(rows.RecordCount(), 0);
+        QCOMPARE(mMessages.size(), 1);
+        QCOMPARE(mMessages[0].title, QStringLiteral("Error Fetching Token Data"));
+        QCOMPARE(mMessages[0].flags, MsgBox::OkOnly | MsgBox::Exclamation);
+        QVERIFY2(mMessages[0].prompt.startsWith("1 "), qPrintable(mMessages[0].prompt));
+        QVERIFY2(mMessages[0].prompt.contains("no such table: Tokens"), qPrintable(mMessages[0].prompt));
+    }
+
+    void destructionCompactsTheFile() {
+        const QString path = freshFile();
+        QList<Row> rows;
+        for (int id = 2; id < 60; ++id)
+            rows.append(Row{id, 1, "Big", true, QByteArray(8192, 'x')});
+        TokenDbFixture::AddRows(path, rows);
+        const qint64 full = QFileInfo(path).size();
+        {
+            clsDatabase database(path);
+            for (int id = 2; id < 60; ++id)
+                database.DeleteToken(QStringLiteral("ID%1").arg(id));
+            QCOMPARE(QFileInfo(path).size(), full); // freed pages stay until compaction
+        }
+        QVERIFY2(QFileInfo(path).size() < full / 4, qPrintable(QString::number(QFileInfo(path).size())));
+        QCOMPARE(tokenIds(path), QList<int>{1});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "tst_database.moc"
