@@ -1,3 +1,11 @@
-#include "app/modMain.h"
+#include "app/TessaroApplication.h"
 
-int main(int argc, char* argv[]) { return Main(argc, argv); }
+#include <QTextStream>
+
+int main(int argc, char* argv[]) {
+    TessaroApplication app(argc, argv);
+    return RunGuarded([] {
+        QTextStream(stderr) << "Tessaro: the launcher window is not built yet; only the services are.\n";
+        return 1;
+    });
+}
