@@ -3,6 +3,7 @@
 #include "app/modMain.h"
 #include "platform/Imaging.h"
 #include "store/cToken.h"
+#include "store/cTokenManager.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -17,8 +18,9 @@ constexpr int Margin = 20;
 QImage rootPicture() {
     if (!ControllerExists())
         return {};
-    const auto root = CurrentRootToken();
-    return Imaging::Decode(root ? root->SourceImage() : QByteArray());
+    if (!TokenManager().Exists(QStringLiteral("ID1")))
+        return {};
+    return Imaging::Decode(TokenManager().Item(QStringLiteral("ID1"))->SourceImage());
 }
 } // namespace
 
