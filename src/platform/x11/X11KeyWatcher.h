@@ -57,7 +57,7 @@ private:
     _XDisplay* mDisplay;
     unsigned long mRoot;
     int mInputOpcode;
-    QSocketNotifier* mNotifier;
+    QSocketNotifier* mNotifier = nullptr;
     bool mEnabled = false;
     bool mLost = false;
     bool mHotKeyHeld = false;
