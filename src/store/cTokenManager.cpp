@@ -155,6 +155,7 @@ void cTokenManager::SetEnabledState(const QString& pKey, bool pEnabled) {
 void cTokenManager::SetCurrentRoot(const QString& pNewRootKey, QString& pFrontKey, bool pTransition) {
     if (pNewRootKey == mCurrentRootKey)
         return;
+    Item(pNewRootKey); // a key that names no token changes nothing (Element Not Found)
     mCurrentRootKey = pNewRootKey;
     emit CurrentRootChanged();
     PopulateCurrentImages();
