@@ -47,6 +47,8 @@ void cTessaro::Init() {
     mMainWindow->Show();
 }
 
+void cTessaro::ShowLauncher() { mMainWindow->Show(); }
+
 void cTessaro::ApplySettings() {
     SqlRowSet rows = mDatabase->GetSettings();
     if (const auto values = CarouselSettings::FromRow(rows))

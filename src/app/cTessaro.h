@@ -28,6 +28,9 @@ public:
     // and shows the window.
     void Init();
 
+    // Shows the launcher window and brings it to the front (a second start, the tray, the hot key).
+    void ShowLauncher();
+
     cfMain& MainWindow() const { return *mMainWindow; }
     cTokenManager& TokenManager() const { return *mTokenManager; }
     cCarousel& Carousel() const { return *mCarousel; }

@@ -3,8 +3,10 @@
 #include "app/TessaroApplication.h"
 #include "app/cTessaro.h"
 #include "app/modGeneral.h"
+#include "carousel/cfMain.h"
 #include "platform/ImageList.h"
 #include "platform/RuntimeError.h"
+#include "platform/SingleInstance.h"
 #include "platform/SoundPlayer.h"
 #include "store/cTokenManager.h"
 #include "ui/frmSysTray.h"
@@ -13,10 +15,34 @@
 #include <QFontDatabase>
 
 namespace {
+std::unique_ptr<SingleInstance> gInstance;
 std::unique_ptr<ImageList> gImageList;
 std::unique_ptr<frmSysTray> gSysTray;
 std::unique_ptr<cTessaro> gController;
 bool gShuttingDown = false;
+
+// When another copy runs, it is asked to show its window and this copy ends. Otherwise this copy
+// answers later copies by showing and activating the launcher.
+bool ActivatePreviousInstance() {
+    gInstance = std::make_unique<SingleInstance>();
+    if (gInstance->ActivatePreviousInstance())
+        return true;
+    QObject::connect(gInstance.get(), &SingleInstance::ActivationRequested, [] {
+        if (gController && !gShuttingDown)
+            gController->ShowLauncher();
+    });
+    return false;
+}
+
+// The tray and the main window keep each other informed: the first menu item names the next action,
+// and closing the main window ends the program through the tray window.
+void connectWindows() {
+    cfMain& window = gController->MainWindow();
+    QObject::connect(&window, &cfMain::ShownStateChanged, gSysTray.get(), [](bool shown) {
+        gSysTray->SetShowHideCaption(shown ? QStringLiteral("Hide") : QStringLiteral("Show"));
+    });
+    QObject::connect(&window, &cfMain::Unloaded, gSysTray.get(), [] { gSysTray->Unload(); });
+}
 
 cTessaro& controller() {
     if (!gController)
@@ -71,10 +97,13 @@ int Main(int argc, char* argv[]) {
         SharedImageList();
         gSysTray = std::make_unique<frmSysTray>();
         gController = std::make_unique<cTessaro>(cTessaro::DefaultDatabasePath(), SharedImageList(), gSysTray.get());
+        gSysTray->Load();
+        connectWindows();
         gController->Init();
         const int code = app.exec();
         gController.reset();
         gSysTray.reset();
+        gInstance.reset();
         return code;
     });
 }
