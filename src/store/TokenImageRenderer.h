@@ -11,9 +11,9 @@
 // size with the caption bent along the upper rim; and the orbit image (a picture with a glow in the
 // caption colour). Pure functions of their inputs; the token manager owns the appearance settings.
 struct TokenAppearance {
-    std::uint32_t FillColour = 0;          // 0x00BBGGRR
-    double FillOpacity = 0;                // 0 .. 1
-    std::uint32_t TextColour = 0;          // caption fill and orbit glow
+    std::uint32_t FillColour = 0; // 0x00BBGGRR
+    double FillOpacity = 0;       // 0 .. 1
+    std::uint32_t TextColour = 0; // caption fill and orbit glow
     std::uint32_t TextOutlineColour = 0xFFFFFF;
 };
 
@@ -21,7 +21,8 @@ namespace TokenImageRenderer {
 
 constexpr int DesignSize = 196;
 
-// The decoded "LENS" resource, loaded on first use and kept.
+// The decoded "LENS" resource, loaded on first use and kept; a null image (badges without glass) when
+// the resource is missing.
 const QImage& Lens();
 
 // The composed token image as a surface of size x size.
@@ -31,8 +32,11 @@ QImage ComposeTokenImage(const QImage& picture, double iconScale, const QString&
 // The caption's outline bent along the upper half of a circle about (0, 0) for an image of `size`.
 QPainterPath CaptionPath(const QString& caption, int size);
 
-// Strokes the halo and outline and fills the caption path, centred in a size x size image.
-void DrawCaption(QPainter& painter, const QPainterPath& captionPath, int size, const TokenAppearance& appearance);
+// Draws the caption path centred in a size x size image: a soft dark halo (width size / 28), the
+// outline (size / 38) in the outline colour, both with round caps and joins, and the fill in the
+// text colour on top.
+void DrawCaption(QPainter& painter, const QPainterPath& captionPath, int size,
+                 const TokenAppearance& appearance);
 
 // The orbit image: the picture on a (w + 20) x (h + 20) surface with a blurred halo in `textColour`.
 QImage ComposeOrbitImage(const QImage& picture, std::uint32_t textColour);
