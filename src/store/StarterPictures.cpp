@@ -124,7 +124,7 @@ void drawGear(QPainter& p) {
     gear.closeSubpath();
     gear.addEllipse(QPointF(98, 98), 24, 24);
     p.setPen(outline());
-    p.setBrush(Slate);
+    p.setBrush(Slate.lighter(135));
     p.drawPath(gear);
 }
 
