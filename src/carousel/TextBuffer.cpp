@@ -1,0 +1,110 @@
+#include "TextBuffer.h"
+
+#include "platform/Imaging.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPen>
+#include <QTextLayout>
+#include <QTextOption>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int TextDpi = 96;
+
+// Line breaks of any platform become the layout's own separator; other control characters go.
+QString PlainText(const QString& text) {
+    QString plain = text;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    plain.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    plain.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    return plain;
+}
+
+QString LineText(const QString& text, const QTextLine& line) {
+    QString part = text.mid(line.textStart(), line.textLength());
+    part.remove(QChar::LineSeparator);
+    return part.trimmed();
+}
+
+QStringList WrappedLines(const QString& text, const QFont& font, double width) {
+    QTextLayout layout(text, font);
+    QTextOption option(Qt::AlignHCenter);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        lines << LineText(text, line);
+    }
+    layout.endLayout();
+    return lines;
+}
+} // namespace
+
+namespace TextBuffer {
+
+QFont Font(double pointSize) {
+    QFont font(QStringLiteral("Verdana"));
+    font.setBold(true);
+    font.setPointSizeF(std::max(pointSize, 0.5));
+    font.setStyleStrategy(QFont::PreferAntialias);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    // Measured at a fixed resolution, so a size means the same on every screen.
+    QImage reference(1, 1, Imaging::SurfaceFormat);
+    reference.setDotsPerMeterX(qRound(TextDpi / 0.0254));
+    reference.setDotsPerMeterY(qRound(TextDpi / 0.0254));
+    return QFont(font, &reference);
+}
+
+QPainterPath Layout(const QString& text, const QFont& font, double width, double height, double margin) {
+    QPainterPath path;
+    const QString plain = PlainText(text);
+    if (plain.trimmed().isEmpty() || width <= 0 || height <= 0)
+        return path;
+    const double lineWidth = std::max(width - 2 * margin, 1.0);
+    QStringList lines = WrappedLines(plain, font, lineWidth);
+    const QFontMetricsF metrics(font);
+    const int fitting = std::max(1, int(std::floor((height + metrics.leading()) / metrics.lineSpacing())));
+    if (lines.size() > fitting) {
+        const QString rest = lines.mid(fitting - 1).join(QLatin1Char(' '));
+        lines = lines.mid(0, fitting - 1);
+        lines << metrics.elidedText(rest, Qt::ElideRight, lineWidth);
+    }
+    const double block = lines.size() * metrics.lineSpacing() - metrics.leading();
+    double baseline = (height - block) * 0.5 + metrics.ascent();
+    for (const QString& line : lines) {
+        const double x = (width - metrics.horizontalAdvance(line)) * 0.5;
+        path.addText(QPointF(x, baseline), font, line);
+        baseline += metrics.lineSpacing();
+    }
+    return path;
+}
+
+QImage Render(const QString& text, double fontSize, int width, int height, const QColor& outline,
+              const QColor& fill, double pixelRatio) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    pixelRatio = pixelRatio > 0 ? pixelRatio : 1.0;
+    QImage surface(int(std::ceil(width * pixelRatio)), int(std::ceil(height * pixelRatio)),
+                   Imaging::SurfaceFormat);
+    surface.fill(Qt::transparent);
+    surface.setDevicePixelRatio(pixelRatio);
+    const double haloWidth = fontSize * 0.35;
+    const QPainterPath path = Layout(text, Font(fontSize), width, height, haloWidth);
+    if (path.isEmpty())
+        return surface;
+    QPainter painter(&surface);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor halo(Qt::black);
+    halo.setAlphaF(0.5);
+    painter.strokePath(path, QPen(halo, haloWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.strokePath(path, QPen(outline, fontSize * 0.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.fillPath(path, fill);
+    return surface;
+}
+
+} // namespace TextBuffer

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainterPath>
+#include <QString>
+
+// Captions and descriptions drawn as outlined text on a transparent surface: a soft dark halo, an
+// outline and a fill, so the text stays legible over any desktop.
+namespace TextBuffer {
+
+// Bold "Verdana" (or what fontconfig substitutes for it) at `pointSize`, measured at 96 dots per inch.
+QFont Font(double pointSize);
+
+// The text as one path in the box (0, 0, width, height): each line centred horizontally, the block
+// of lines centred vertically. Long text wraps at word boundaries within `width` less `margin` on
+// either side; lines that do not fit the height are dropped and the last one shown ends in "…".
+QPainterPath Layout(const QString& text, const QFont& font, double width, double height, double margin);
+
+// A width x height surface (device pixels: size times `pixelRatio`) holding the text: halo (line width
+// fontSize x 0.35, black at half opacity), outline (fontSize x 0.3) and fill, in that order.
+QImage Render(const QString& text, double fontSize, int width, int height, const QColor& outline,
+              const QColor& fill, double pixelRatio = 1.0);
+
+} // namespace TextBuffer

@@ -1,0 +1,159 @@
+#include "cfMain.h"
+
+#include "FramePacing.h"
+#include "cfMainForm.h"
+#include "cwCarousel.h"
+#include "platform/Imaging.h"
+#include "platform/Resources.h"
+
+#include <QIcon>
+#include <QPixmap>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr double MinimumRenderScale = 0.5;
+constexpr double MaximumRenderScale = 2.0;
+constexpr int FadeStepMilliseconds = 20;
+constexpr int OwnActivationWindow = 1500; // ms within which an activation is taken as our own request
+} // namespace
+
+QRect KeptInside(const QRect& pRect, const QRect& pArea) {
+    if (!pArea.isValid())
+        return pRect;
+    QRect rect = pRect;
+    const int x = rect.width() > pArea.width()
+                      ? pArea.left()
+                      : std::clamp(rect.left(), pArea.left(), pArea.right() + 1 - rect.width());
+    const int y = rect.height() > pArea.height()
+                      ? pArea.top()
+                      : std::clamp(rect.top(), pArea.top(), pArea.bottom() + 1 - rect.height());
+    rect.moveTo(x, y);
+    return rect;
+}
+
+cfMain::cfMain(cCarousel& pCarousel, cTokenManager& pTokenManager, QObject* parent)
+    : QObject(parent), mCarousel(pCarousel), mTokenManager(pTokenManager) {}
+
+cfMain::~cfMain() {
+    TearDown();
+}
+
+void cfMain::Init(QWidget* pOwner) {
+    if (mForm)
+        return;
+    mForm = new cfMainForm(*this, pOwner);
+    mCarouselWidget = new cwCarousel(
+        mCarousel, mTokenManager, [this] { return mRenderScale; }, mForm);
+    connect(mCarouselWidget, &cwCarousel::BufferResized, this, &cfMain::mCarouselWidget_BufferResized);
+    mForm->setWindowTitle(QStringLiteral("Tessaro"));
+    mForm->setWindowIcon(QIcon(QPixmap::fromImage(
+        Imaging::Decode(LoadResource(QStringLiteral("CUSTOM"), QStringLiteral("APP_ICON"))))));
+    mBeepSound = LoadResource(QStringLiteral("SOUND"), QStringLiteral("BEEP"));
+    mClickSound = LoadResource(QStringLiteral("SOUND"), QStringLiteral("CLICK"));
+}
+
+QWidget* cfMain::Form() const {
+    return mForm.data();
+}
+
+void cfMain::TearDown() {
+    if (mTornDown)
+        return;
+    mTornDown = true;
+    if (mCarouselWidget)
+        mCarouselWidget->Detach();
+    if (mForm) {
+        mForm->CloseSilently();
+        // Later: this may run inside one of the window's own event handlers.
+        mForm->deleteLater();
+    }
+}
+
+void cfMain::SetRenderScale(double pScale) {
+    mRenderScale = std::isfinite(pScale) && pScale > 0
+                       ? std::clamp(pScale, MinimumRenderScale, MaximumRenderScale)
+                       : 1.0;
+}
+
+bool cfMain::IsShown() const {
+    return mForm && mForm->isVisible();
+}
+
+// ---- Showing and hiding ------------------------------------------------------------------------
+
+void cfMain::Show() {
+    FadeIn();
+}
+
+void cfMain::SetFormOpacity(double pOpacity) {
+    if (!mCarouselWidget)
+        return;
+    mCarouselWidget->SetOpacity(pOpacity);
+    mCarouselWidget->repaint();
+}
+
+void cfMain::FadeIn() {
+    if (!mForm || mFading || mTornDown)
+        return;
+    mFading = true;
+    emit ShownStateChanged(true);
+    SetFormOpacity(0);
+    mForm->show();
+    double a = 0;
+    do {
+        a = a * 1.2 + 0.01;
+        WaitExcludingUserInput(FadeStepMilliseconds);
+        SetFormOpacity(a);
+    } while (a < 1 && mForm);
+    if (mForm) {
+        if (!mForm->isActiveWindow()) {
+            mOwnActivationPending = true;
+            mOwnActivationRequested.start();
+        }
+        mForm->raise();
+        mForm->activateWindow();
+    }
+    mFading = false;
+}
+
+void cfMain::FadeOut() {
+    if (!mForm || mFading)
+        return;
+    mFading = true;
+    emit ShownStateChanged(false);
+    double a = 1.0;
+    do {
+        a = a / 1.2 - 0.01;
+        WaitExcludingUserInput(FadeStepMilliseconds);
+        SetFormOpacity(a);
+    } while (a > 0 && mForm);
+    if (mForm)
+        mForm->hide();
+    SetFormOpacity(1);
+    mFading = false;
+}
+
+// Every activation of the shown window fades it in again, except the one our own FadeIn asked for.
+void cfMain::Form_Activate() {
+    if (mFading || !IsShown())
+        return;
+    if (mOwnActivationPending) {
+        mOwnActivationPending = false;
+        if (mOwnActivationRequested.elapsed() < OwnActivationWindow)
+            return;
+    }
+    FadeIn();
+}
+
+// Shown by someone else (the tray, a second copy): start transparent and fade in once the show is done.
+void cfMain::Form_Shown() {
+    if (mFading || mTornDown)
+        return;
+    SetFormOpacity(0);
+    QMetaObject::invokeMethod(this, &cfMain::FadeIn, Qt::QueuedConnection);
+}
+
+void cfMain::Form_Unload() {
+    emit Unloaded();
+}

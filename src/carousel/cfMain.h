@@ -1,0 +1,103 @@
+#pragma once
+
+#include "cwCarousel.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+class cCarousel;
+class cTokenManager;
+class cToken;
+class cfMainForm;
+class QMouseEvent;
+class QWheelEvent;
+class QWidget;
+
+// The carousel window: borderless and per-pixel transparent, titled "Tessaro", owned by the hidden
+// tray window. It carries the carousel widget, sizes itself about its centre to the drawing, fades in
+// and out, and takes the user's input: keys and the wheel turn the carousel, open a token's level or
+// the parent level and run the front token's command; the left button drags the window.
+class cfMain : public QObject {
+    Q_OBJECT
+public:
+    cfMain(cCarousel& pCarousel, cTokenManager& pTokenManager, QObject* parent = nullptr);
+    ~cfMain() override;
+
+    // Creates the window (owned by pOwner, which may be null) and its carousel widget.
+    void Init(QWidget* pOwner);
+    // The window and its widget (null before Init and after TearDown).
+    QWidget* Form() const;
+    cwCarousel* CarouselWidget() const { return mCarouselWidget; }
+
+    // Factor applied to the whole drawing, kept within 0.5 .. 2.0 (1.0 for anything unusable). The
+    // new size takes effect at the next carousel refresh.
+    double RenderScale() const { return mRenderScale; }
+    void SetRenderScale(double pScale);
+
+    // Shows the window, fading it in.
+    void Show();
+    void FadeIn();
+    // Fades the window out and hides it.
+    void FadeOut();
+    bool IsShown() const;
+
+    // Handles a key of the key table (MainKey codes); other codes do nothing.
+    void Form_KeyDown(int pKeyCode);
+
+    // Stops the widget's timer and detaches from the carousel and token manager, then closes the
+    // window without announcing it: nothing of the window uses them afterwards.
+    void TearDown();
+
+signals:
+    // The user closed the window: the program ends.
+    void Unloaded();
+    // The window was shown (true) or hidden (false); the tray names its next action after it.
+    void ShownStateChanged(bool pShown);
+    // A right click asks for the settings window, a double click for the token manager.
+    void CarouselSettingsRequested();
+    void TokenManagerRequested();
+
+private:
+    friend class cfMainForm;
+    void ActivateFrontToken(int pKeyCode);
+    void ExecuteToken(const cToken& pToken);
+    void GoToParentLevel();
+    void MoveCarousel(int pMoveCount);
+    void AnimateTokenPress();
+    void Form_Activate();
+    void Form_Shown();
+    void Form_MouseDown(QMouseEvent* pEvent);
+    void Form_MouseMove(QMouseEvent* pEvent);
+    void Form_MouseUp(QMouseEvent* pEvent);
+    void Form_DblClick();
+    void Form_MouseWheel(QWheelEvent* pEvent);
+    void Form_Unload();
+    void mCarouselWidget_BufferResized(double pWidth, double pHeight);
+    void SetFormOpacity(double pOpacity);
+
+    cCarousel& mCarousel;
+    cTokenManager& mTokenManager;
+    QPointer<cfMainForm> mForm;
+    QPointer<cwCarousel> mCarouselWidget;
+    QByteArray mBeepSound;
+    QByteArray mClickSound;
+    double mRenderScale = 1.0;
+    bool mFading = false;
+    bool mPlaced = false;
+    bool mTornDown = false;
+    // Dragging: where the press happened, and whether the window is moved by hand (no system move).
+    bool mLeftPressed = false;
+    bool mManualMove = false;
+    QPoint mPressOffset;
+    // Our own request to activate the window, whose activation must not start a second fade.
+    bool mOwnActivationPending = false;
+    QElapsedTimer mOwnActivationRequested;
+};
+
+// The rectangle moved (not resized) so that it lies inside `area` as far as it can: a rectangle larger
+// than the area keeps its top left corner on the area's.
+QRect KeptInside(const QRect& pRect, const QRect& pArea);

@@ -1,0 +1,252 @@
+// The main window's input: keys, mouse and wheel, the front token's activation and level changes,
+// and following the drawing's size.
+#include "FramePacing.h"
+#include "MainWindowKeys.h"
+#include "app/modCentredMessageBox.h"
+#include "app/modGeneral.h"
+#include "app/modShellExecute.h"
+#include "app/modSound.h"
+#include "carousel/cCarousel.h"
+#include "cfMain.h"
+#include "cfMainForm.h"
+#include "cwCarousel.h"
+#include "store/cTokenManager.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWheelEvent>
+#include <QWindow>
+#include <cmath>
+
+namespace {
+constexpr int PauseBeforeHiding = 500; // ms between the press animation and running the command
+const QString RootKey = QStringLiteral("ID1");
+
+int PixelExtent(double value) {
+    return std::max(1, int(std::ceil(value - 1e-6)));
+}
+
+// Mutes the sounds for its lifetime: the registered switch is replaced by a switched-off one and put
+// back afterwards, so the controller's own setting is left exactly as it was.
+class SoundMuted {
+public:
+    SoundMuted() : mPrevious(RegisteredSoundSwitch()) {
+        mMuted.EnableSound(false);
+        SetSoundSwitch(&mMuted);
+    }
+    ~SoundMuted() { SetSoundSwitch(mPrevious); }
+    SoundMuted(const SoundMuted&) = delete;
+    SoundMuted& operator=(const SoundMuted&) = delete;
+
+private:
+    const SoundSwitch* mPrevious;
+    SoundSwitch mMuted;
+};
+} // namespace
+
+// ---- Keys --------------------------------------------------------------------------------------
+
+void cfMain::Form_KeyDown(int pKeyCode) {
+    if (mTornDown)
+        return;
+    switch (pKeyCode) {
+    case MainKey::Enter:
+    case MainKey::Space:
+    case MainKey::Down:
+        ActivateFrontToken(pKeyCode);
+        break;
+    case MainKey::Up:
+        GoToParentLevel();
+        break;
+    case MainKey::Left:
+        MoveCarousel(-1);
+        break;
+    case MainKey::Right:
+        MoveCarousel(1);
+        break;
+    case MainKey::PageUp:
+    case MainKey::Comma:
+        MoveCarousel(-6);
+        break;
+    case MainKey::PageDown:
+    case MainKey::FullStop:
+        MoveCarousel(6);
+        break;
+    case MainKey::Home:
+    case MainKey::OpenBracket:
+        mCarouselWidget->CancelTimer();
+        mCarousel.MoveToIndex(1, 0);
+        break;
+    case MainKey::End:
+    case MainKey::CloseBracket:
+        mCarouselWidget->CancelTimer();
+        mCarousel.MoveToIndex(mCarousel.ImageCount(), 0);
+        break;
+    case MainKey::Escape:
+        FadeOut();
+        if (mForm)
+            mForm->hide();
+        break;
+    case MainKey::NumPadPlus:
+        SetRenderScale(mRenderScale + 0.1);
+        mCarousel.Refresh();
+        break;
+    case MainKey::NumPadMinus:
+        SetRenderScale(mRenderScale - 0.1);
+        mCarousel.Refresh();
+        break;
+    default:
+        break;
+    }
+}
+
+void cfMain::MoveCarousel(int pMoveCount) {
+    mCarouselWidget->CancelTimer();
+    mCarousel.MoveRelative(pMoveCount);
+}
+
+// Enter and Space run the front token's command, or open its level when it has none; Down only ever
+// opens the level. A key with nothing to act on beeps.
+void cfMain::ActivateFrontToken(int pKeyCode) {
+    const std::shared_ptr<cToken> token = mTokenManager.ActiveToken();
+    if (!token)
+        return;
+    if (!token->Command().isEmpty() && pKeyCode != MainKey::Down) {
+        ExecuteToken(*token);
+    } else if (mTokenManager.HasChildren(token->Key())) {
+        mCarouselWidget->CancelTimer();
+        if (pKeyCode != MainKey::Down) {
+            AnimateTokenPress();
+            mCarouselWidget->CancelTimer();
+        }
+        QString frontKey;
+        mTokenManager.SetCurrentRoot(token->Key(), frontKey, true);
+    } else {
+        PlaySoundBytes(mBeepSound);
+    }
+}
+
+// Runs the command. A launch that fails beeps and says why, and the launcher stays; one that works
+// fades the launcher out when the token asks for it, else brings it back to the front.
+void cfMain::ExecuteToken(const cToken& pToken) {
+    mCarouselWidget->CancelTimer();
+    PlaySoundBytes(mClickSound);
+    AnimateTokenPress();
+    if (pToken.HideAfterExecution())
+        WaitExcludingUserInput(PauseBeforeHiding);
+    const int result = pToken.ExecuteCommand();
+    if (result <= 32) {
+        PlaySoundBytes(mBeepSound);
+        CentredMsgBox(
+            QStringLiteral("Could not open \"%1\".\n\n%2").arg(pToken.Command(), ShellOpenErrorText(result)),
+            MsgBox::Exclamation, QStringLiteral("Tessaro"), mForm);
+        return;
+    }
+    if (pToken.HideAfterExecution())
+        FadeOut();
+    else
+        ShowAndActivate(mForm);
+}
+
+// Up: back to the parent level, with the level just left in front.
+void cfMain::GoToParentLevel() {
+    if (mTokenManager.CurrentRootKey() == RootKey) {
+        PlaySoundBytes(mBeepSound);
+        return;
+    }
+    mCarouselWidget->CancelTimer();
+    const std::shared_ptr<cToken> root = mTokenManager.Item(mTokenManager.CurrentRootKey());
+    QString frontKey = cTokenManager::ImageKeyOf(*root);
+    mTokenManager.SetCurrentRoot(root->ParentKey(), frontKey, true);
+}
+
+// The front token dips by 15 % of its scale and comes back, silently.
+void cfMain::AnimateTokenPress() {
+    const SoundMuted muted;
+    const int a = int(std::nearbyint(mCarousel.ForeItemScale()));
+    const int b = int(std::nearbyint(mCarousel.ForeItemScale() - 15));
+    for (int s = a; s >= b; s -= 5) {
+        mCarousel.SetForeItemScale(s);
+        mCarousel.Refresh();
+    }
+    for (int s = b; s <= a; s += 5) {
+        mCarousel.SetForeItemScale(s);
+        mCarousel.Refresh();
+    }
+}
+
+// ---- Mouse and wheel ---------------------------------------------------------------------------
+
+// The left button drags the window once the mouse moves with it held (a plain click or a double click
+// stays a click); any other button asks for the settings window.
+void cfMain::Form_MouseDown(QMouseEvent* pEvent) {
+    if (pEvent->button() == Qt::LeftButton) {
+        mLeftPressed = true;
+        mManualMove = false;
+        mPressOffset = pEvent->globalPosition().toPoint() - mForm->pos();
+        return;
+    }
+    emit CarouselSettingsRequested();
+}
+
+void cfMain::Form_MouseMove(QMouseEvent* pEvent) {
+    if (!mLeftPressed || !(pEvent->buttons() & Qt::LeftButton) || !mForm)
+        return;
+    const QPoint global = pEvent->globalPosition().toPoint();
+    if (mManualMove) {
+        mForm->move(global - mPressOffset);
+        return;
+    }
+    if ((global - mForm->pos() - mPressOffset).manhattanLength() < QApplication::startDragDistance())
+        return;
+    QWindow* window = mForm->windowHandle();
+    if (window && window->startSystemMove()) {
+        mLeftPressed = false;
+        return;
+    }
+    mManualMove = true;
+    mForm->move(global - mPressOffset);
+}
+
+void cfMain::Form_MouseUp(QMouseEvent* pEvent) {
+    if (pEvent->button() == Qt::LeftButton) {
+        mLeftPressed = false;
+        mManualMove = false;
+    }
+}
+
+void cfMain::Form_DblClick() {
+    mLeftPressed = false;
+    emit TokenManagerRequested();
+}
+
+// One carousel position per wheel event: away from the user turns like Left, towards like Right.
+void cfMain::Form_MouseWheel(QWheelEvent* pEvent) {
+    Form_KeyDown(pEvent->angleDelta().y() > 0 ? MainKey::Left : MainKey::Right);
+}
+
+// ---- Size --------------------------------------------------------------------------------------
+
+// The window takes the drawing's size about its centre (centred on its screen the first time) and is
+// kept on its screen.
+void cfMain::mCarouselWidget_BufferResized(double pWidth, double pHeight) {
+    if (!mForm)
+        return;
+    const int w = PixelExtent(pWidth), h = PixelExtent(pHeight);
+    const QScreen* screen = mForm->screen() ? mForm->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    QRect target;
+    if (mPlaced) {
+        const QRect now = mForm->geometry();
+        target = QRect(int(std::lround(now.x() + (now.width() - pWidth) * 0.5)),
+                       int(std::lround(now.y() + (now.height() - pHeight) * 0.5)), w, h);
+    } else {
+        target = QRect(0, 0, w, h);
+        target.moveCenter(area.isValid() ? area.center() : QPoint(w / 2, h / 2));
+        mPlaced = true;
+    }
+    mForm->setGeometry(KeptInside(target, area));
+    mCarouselWidget->setGeometry(0, 0, w, h);
+}

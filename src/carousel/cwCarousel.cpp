@@ -1,0 +1,273 @@
+#include "cwCarousel.h"
+
+#include "TextBuffer.h"
+#include "app/modSound.h"
+#include "carousel/cCarousel.h"
+#include "platform/Imaging.h"
+#include "platform/Resources.h"
+#include "store/cTokenManager.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QUrl>
+#include <cmath>
+
+namespace {
+constexpr int FirstFadeInterval = 50;  // ms: the fade's steps, and its start after construction
+constexpr int LaterFadeInterval = 150; // ms: the start of a fade after the last one was cancelled
+
+// The whole pixels an extent of `value` device-independent pixels needs.
+int PixelExtent(double value) {
+    return std::max(1, int(std::ceil(value - 1e-6)));
+}
+
+double LogicalHeight(const QImage& image) {
+    return image.isNull() ? 0.0 : image.deviceIndependentSize().height();
+}
+
+QString FirstLocalFile(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            return url.toLocalFile();
+    return {};
+}
+} // namespace
+
+QString TokenKeyOfImageKey(const QString& pImageKey) {
+    const int last = pImageKey.lastIndexOf(QStringLiteral("ID"));
+    return QStringLiteral("ID") + (last < 0 ? pImageKey : pImageKey.mid(last + 2));
+}
+
+cwCarousel::cwCarousel(cCarousel& pCarousel, cTokenManager& pTokenManager, ScaleSource pRenderScale,
+                       QWidget* parent)
+    : QWidget(parent), mCarousel(&pCarousel), mTokenManager(&pTokenManager),
+      mRenderScale(std::move(pRenderScale)), mTitleBuffer(Imaging::NewSurface(10, 10)),
+      mDescriptionBuffer(Imaging::NewSurface(10, 10)), mFrame(Imaging::NewSurface(10, 10)),
+      mSlideSound(LoadResource(QStringLiteral("SOUND"), QStringLiteral("SLIDE"))),
+      mStepSound(LoadResource(QStringLiteral("SOUND"), QStringLiteral("STEP"))),
+      mLockSound(LoadResource(QStringLiteral("SOUND"), QStringLiteral("LOCK"))) {
+    setObjectName(QStringLiteral("Carousel"));
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::NoFocus);
+    mTimer.setInterval(FirstFadeInterval);
+    mTimer.setTimerType(Qt::PreciseTimer);
+    connect(&mTimer, &QTimer::timeout, this, &cwCarousel::cTimer_Timer);
+    connect(mCarousel, &cCarousel::Refreshed, this,
+            [this](const QImage& surface, double index, const QString& key, double, int) {
+                mCarousel_Refreshed(surface, index, key);
+            });
+    connect(mCarousel, &cCarousel::MoveComplete, this, &cwCarousel::mCarousel_MoveComplete);
+    connect(mTokenManager, &cTokenManager::CurrentRootChanged, this, &cwCarousel::CreateTitleBuffer);
+    connect(mTokenManager, &cTokenManager::TransitionRequested, this, &cwCarousel::TransitionToNewRoot);
+}
+
+cwCarousel::~cwCarousel() {
+    Detach();
+}
+
+void cwCarousel::Detach() {
+    mTimer.stop();
+    mDescriptionFade = 0;
+    if (mCarousel)
+        disconnect(mCarousel, nullptr, this, nullptr);
+    if (mTokenManager)
+        disconnect(mTokenManager, nullptr, this, nullptr);
+    mCarousel = nullptr;
+    mTokenManager = nullptr;
+}
+
+double cwCarousel::RenderScale() const {
+    const double scale = mRenderScale ? mRenderScale() : 1.0;
+    return scale > 0 ? scale : 1.0;
+}
+
+// ---- Frames ------------------------------------------------------------------------------------
+
+void cwCarousel::mCarousel_Refreshed(const QImage& Surface, double CurrentIndex, const QString& ImageKey) {
+    mFrame = Surface;
+    if (CurrentIndex <= 0)
+        mTokenManager->SetActiveToken(QString());
+    else
+        mTokenManager->SetActiveToken(TokenKeyOfImageKey(ImageKey));
+    CheckSize();
+    if (!isVisible())
+        return;
+    mPacer.WaitForNextFrame();
+    repaint();
+    mPacer.FramePresented();
+}
+
+void cwCarousel::CheckSize() {
+    const double scale = RenderScale();
+    const double wantedWidth = mFrame.width() * scale;
+    const double wantedHeight = (mCarousel->ImageSize() * 1.2 + mFrame.height()) * scale;
+    if (PixelExtent(wantedWidth) == width() && PixelExtent(wantedHeight) == height())
+        return;
+    // No paint of a half-resized widget: the buffers follow the new size first.
+    setUpdatesEnabled(false);
+    emit BufferResized(wantedWidth, wantedHeight);
+    resize(PixelExtent(wantedWidth), PixelExtent(wantedHeight));
+    CreateTitleBuffer();
+    CreateDescriptionBuffer();
+    setUpdatesEnabled(true);
+}
+
+void cwCarousel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    PaintCarousel(painter);
+}
+
+void cwCarousel::PaintCarousel(QPainter& pPainter) {
+    const double scale = RenderScale();
+    pPainter.scale(scale, scale);
+    pPainter.setRenderHint(QPainter::SmoothPixmapTransform, scale != 1.0);
+    const double titleHeight = LogicalHeight(mTitleBuffer);
+    pPainter.setOpacity(mOpacity);
+    pPainter.drawImage(QPointF(0, 0), mTitleBuffer);
+    if (mInTransition) {
+        pPainter.setOpacity((100 - mTransitionProgress) / 100);
+        pPainter.drawImage(QPointF(0, titleHeight), mSnapshot);
+        pPainter.setOpacity(mTransitionProgress / 100);
+        pPainter.drawImage(QPointF(0, titleHeight), mFrame);
+    } else {
+        pPainter.setOpacity(mOpacity);
+        pPainter.drawImage(QPointF(0, titleHeight), mFrame);
+    }
+    if (mDescriptionFade > 0) {
+        pPainter.setOpacity(mOpacity * mDescriptionFade);
+        pPainter.drawImage(QPointF(0, titleHeight + LogicalHeight(mFrame)), mDescriptionBuffer);
+    }
+}
+
+// ---- Title and description ---------------------------------------------------------------------
+
+void cwCarousel::CreateTitleBuffer() {
+    if (!mCarousel)
+        return;
+    const QString rootKey = mTokenManager->CurrentRootKey();
+    const QString caption =
+        mTokenManager->Exists(rootKey) ? mTokenManager->Item(rootKey)->Caption() : QString();
+    mTitleBuffer = RenderTextBuffer(caption, 0.5, mCarousel->ImageSize() * 0.45);
+}
+
+void cwCarousel::CreateDescriptionBuffer() {
+    if (!mCarousel)
+        return;
+    const auto token = mTokenManager->ActiveToken();
+    mDescriptionBuffer =
+        RenderTextBuffer(token ? token->Description() : QString(), 0.18, mCarousel->ImageSize() * 0.75);
+}
+
+// A description (taller than half the image size) has the outline colour round the text colour; a
+// title shows the two swapped.
+QImage cwCarousel::RenderTextBuffer(const QString& pText, double pSizeFactor, double pHeight) {
+    const double fontSize = pSizeFactor * pHeight;
+    const bool description = pHeight > mCarousel->ImageSize() / 2;
+    const QColor text = Imaging::ColourFromBgr(mTokenManager->TextColour());
+    const QColor outline = Imaging::ColourFromBgr(mTokenManager->TextOutlineColour());
+    (description ? mDescriptionFontSize : mTitleFontSize) = fontSize;
+    const double ratio = RenderScale() * devicePixelRatioF();
+    return TextBuffer::Render(pText, fontSize, mFrame.width(), int(std::nearbyint(pHeight)),
+                              description ? outline : text, description ? text : outline, ratio);
+}
+
+// ---- Description fade --------------------------------------------------------------------------
+
+void cwCarousel::CancelTimer() {
+    mTimer.stop();
+    mTimer.setInterval(LaterFadeInterval);
+    mDescriptionFade = 0;
+}
+
+void cwCarousel::mCarousel_MoveComplete() {
+    if (mInTransition)
+        return;
+    PlaySoundBytes(mStepSound);
+    mDescriptionFade = 0;
+    if (!mTimer.isActive())
+        mTimer.start();
+}
+
+void cwCarousel::cTimer_Timer() {
+    if (mDescriptionFade == 0) {
+        CreateDescriptionBuffer();
+        mTimer.setInterval(FirstFadeInterval);
+    }
+    mDescriptionFade = mDescriptionFade * 1.3 + 0.05;
+    repaint();
+    if (mDescriptionFade >= 1)
+        CancelTimer();
+}
+
+// ---- Level transition --------------------------------------------------------------------------
+
+void cwCarousel::TransitionToNewRoot(const QString& pFrontKey) {
+    if (!mCarousel)
+        return;
+    // No description fades in while the levels cross-fade; the new one's starts at the end.
+    CancelTimer();
+    mInTransition = true;
+    mTransitionProgress = 0;
+    const double orbitOpacity = mCarousel->OrbitImageOpacity();
+    mSnapshot = mFrame.copy();
+    const QImage oldOrbit = mCarousel->OrbitBuffer();
+    mCarousel->Build(pFrontKey);
+    PlaySoundBytes(mSlideSound);
+    while (mTransitionProgress < 100) {
+        mTransitionProgress += 10;
+        SlideOrbitPicture(oldOrbit);
+        mCarousel->SetOrbitImageOpacity(orbitOpacity * mTransitionProgress * 0.01);
+        mCarousel->Refresh();
+    }
+    mInTransition = false;
+    mSnapshot = QImage();
+    PlaySoundBytes(mLockSound);
+    CreateDescriptionBuffer();
+    if (!mTimer.isActive())
+        mTimer.start();
+}
+
+// The orbit picture rises from below the orbit buffer into its place as the transition progresses.
+void cwCarousel::SlideOrbitPicture(const QImage& pOldOrbit) {
+    QImage& orbit = mCarousel->OrbitBuffer();
+    if (orbit.isNull() || pOldOrbit.isNull())
+        return;
+    QPainter painter(&orbit);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillRect(orbit.rect(), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const double h = pOldOrbit.height();
+    painter.drawImage(QRectF(0, h - h * mTransitionProgress * 0.01, orbit.width(), orbit.height()),
+                      pOldOrbit);
+}
+
+// ---- Dropped files -----------------------------------------------------------------------------
+
+void cwCarousel::dragEnterEvent(QDragEnterEvent* event) {
+    if (mTokenManager && !FirstLocalFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void cwCarousel::dragMoveEvent(QDragMoveEvent* event) {
+    if (mTokenManager && !FirstLocalFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void cwCarousel::dropEvent(QDropEvent* event) {
+    const QString path = FirstLocalFile(event->mimeData());
+    if (!mTokenManager || path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    mTokenManager->CreateTokenFromFilePath(path, mTokenManager->CurrentRootKey());
+}
