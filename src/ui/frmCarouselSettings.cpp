@@ -369,6 +369,8 @@ void frmCarouselSettings::SwatchClicked(QLabel* pSwatch) {
         mTokenManager.SetTextOutlineColour(colour);
     if (mReady) {
         RegenerateTokens();
+        if (pSwatch != lblTokenFillColour && mLinks.CaptionColoursChanged)
+            mLinks.CaptionColoursChanged();
         mCarousel.Build(QString());
     }
 }

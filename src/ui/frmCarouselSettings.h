@@ -27,6 +27,8 @@ struct CarouselSettingsLinks {
     std::function<void(bool)> ShowBackground;
     std::function<bool()> SoundEnabled;
     std::function<void(bool)> EnableSound;
+    // The caption colours changed: the carousel window draws its title again (optional).
+    std::function<void()> CaptionColoursChanged;
 };
 
 // The "Settings" window: fourteen sliders, four colour swatches and four check boxes that change the
@@ -96,3 +98,8 @@ private:
     QHash<const QObject*, QString> mExplanations;
     QHash<const QLabel*, std::uint32_t> mSwatchColours;
 };
+
+// Opens the program's one settings window over the running controller's carousel, token manager,
+// database, main window and sound switch, or brings it to the front when it is open already. The
+// window is deleted when it closes.
+frmCarouselSettings* ShowCarouselSettings();

@@ -74,6 +74,7 @@ struct Rig {
     SoundSwitch sound;
     double renderScale = 1.0;
     QList<bool> backgroundCalls;
+    int titleRedraws = 0;
 
     Rig() {
         TokenDbFixture::Create(path);
@@ -125,6 +126,7 @@ struct Rig {
         links.ShowBackground = [this](bool show) { backgroundCalls << show; };
         links.SoundEnabled = [this] { return sound.SoundEnabled(); };
         links.EnableSound = [this](bool on) { sound.EnableSound(on); };
+        links.CaptionColoursChanged = [this] { ++titleRedraws; };
         return links;
     }
 
@@ -458,16 +460,18 @@ void TestCarouselSettings::orbitImageOpacityZeroDrawsNoOrbitImage() {
 void TestCarouselSettings::regenerationShowsANoticeFirst_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<int>("value");
-    QTest::newRow("token size") << "HScrollSetting10" << 200;
-    QTest::newRow("fill opacity") << "HScrollSetting12" << 90;
-    QTest::newRow("fill colour") << "lblTokenFillColour" << 0x336699;
-    QTest::newRow("caption colour") << "lblCaptionColour" << 0x00ff00;
-    QTest::newRow("caption outline colour") << "lblCaptionOutlineColour" << 0x0000ff;
+    QTest::addColumn<int>("titleRedraws");
+    QTest::newRow("token size") << "HScrollSetting10" << 200 << 0;
+    QTest::newRow("fill opacity") << "HScrollSetting12" << 90 << 0;
+    QTest::newRow("fill colour") << "lblTokenFillColour" << 0x336699 << 0;
+    QTest::newRow("caption colour") << "lblCaptionColour" << 0x00ff00 << 1;
+    QTest::newRow("caption outline colour") << "lblCaptionOutlineColour" << 0x0000ff << 1;
 }
 
 void TestCarouselSettings::regenerationShowsANoticeFirst() {
     QFETCH(QString, control);
     QFETCH(int, value);
+    QFETCH(int, titleRedraws);
     Rig rig;
     ScriptedChooser chooser;
     auto window = rig.open();
@@ -495,6 +499,7 @@ void TestCarouselSettings::regenerationShowsANoticeFirst() {
     QCOMPARE(info->text(), QString());
     QCOMPARE(info->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     QCOMPARE(builds.count(), 1);
+    QCOMPARE(rig.titleRedraws, titleRedraws); // the title follows new caption colours
     const auto current = rig.manager->CurrentImages();
     QCOMPARE(Imaging::Decode(current->ItemAt(0)).width(), rig.carousel->ImageSize());
 }
