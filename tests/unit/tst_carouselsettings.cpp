@@ -244,6 +244,7 @@ private slots:
     void orbitImageOpacityZeroDrawsNoOrbitImage();
     void regenerationShowsANoticeFirst_data();
     void regenerationShowsANoticeFirst();
+    void draggingATokenSizeRegeneratesOnceWhenLetGo();
     void cancelledChooserChangesNothing_data();
     void cancelledChooserChangesNothing();
     void newTintColourReachesTheCarousel();
@@ -502,6 +503,28 @@ void TestCarouselSettings::regenerationShowsANoticeFirst() {
     QCOMPARE(rig.titleRedraws, titleRedraws); // the title follows new caption colours
     const auto current = rig.manager->CurrentImages();
     QCOMPARE(Imaging::Decode(current->ItemAt(0)).width(), rig.carousel->ImageSize());
+}
+
+void TestCarouselSettings::draggingATokenSizeRegeneratesOnceWhenLetGo() {
+    Rig rig;
+    auto window = rig.open();
+    QScrollBar* size = slider(window.get(), 10);
+    QSignalSpy builds(rig.carousel.get(), &cCarousel::MoveComplete);
+    const int composed = rig.manager->ComposedTokenImages();
+
+    size->setSliderDown(true);
+    for (int position = 130; position <= 200; position += 10)
+        size->setSliderPosition(position);
+    QCOMPARE(rig.carousel->ImageSize(), 120);
+    QCOMPARE(rig.manager->ComposedTokenImages(), composed);
+    QCOMPARE(builds.count(), 0);
+
+    size->setSliderDown(false);
+    QCOMPARE(rig.carousel->ImageSize(), 200);
+    QCOMPARE(caption(window.get(), 10), QStringLiteral("Image Size: 200px"));
+    QCOMPARE(builds.count(), 1);
+    // One regeneration: every token and the placeholder for unused places, once each.
+    QCOMPARE(rig.manager->ComposedTokenImages() - composed, rig.manager->Count() + 1);
 }
 
 void TestCarouselSettings::cancelledChooserChangesNothing_data() {
