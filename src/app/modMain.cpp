@@ -9,6 +9,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/SoundPlayer.h"
 #include "store/cTokenManager.h"
+#include "ui/frmCarouselSettings.h"
 #include "ui/frmSysTray.h"
 
 #include <QDir>
@@ -42,6 +43,9 @@ void connectWindows() {
         gSysTray->SetShowHideCaption(shown ? QStringLiteral("Hide") : QStringLiteral("Show"));
     });
     QObject::connect(&window, &cfMain::Unloaded, gSysTray.get(), [] { gSysTray->Unload(); });
+    QObject::connect(&window, &cfMain::CarouselSettingsRequested, gSysTray.get(), [] { ShowCarouselSettings(); });
+    QObject::connect(gSysTray.get(), &frmSysTray::CarouselSettingsRequested, gSysTray.get(),
+                     [] { ShowCarouselSettings(); });
 }
 
 cTessaro& controller() {
