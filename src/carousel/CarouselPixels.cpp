@@ -1,5 +1,7 @@
 #include "CarouselPixels.h"
 
+#include "CarouselSimd.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -51,20 +53,27 @@ inline void BlendAtop(Pixel& d, Pixel s) {
 }
 
 // Source taps and weight of one destination column (or row) of a bilinear stretch.
+// The two source pixels are `index` and `index + 1`, mixed by `weight` / 256 of the second;
+// beyond either edge the edge pixel is used alone. Needs size >= 2.
 struct Tap {
-    int first, second, weight;
+    int index, weight;
 };
 
 Tap BilinearTap(int pixel, double start, double scale, int size) {
     const double u = (pixel + 0.5 - start) * scale - 0.5;
     const int fixed = int(std::floor(u * 256));
     const int index = fixed >> 8;
-    return {std::clamp(index, 0, size - 1), std::clamp(index + 1, 0, size - 1), fixed & 255};
+    if (index < 0)
+        return {0, 0};
+    if (index >= size - 1)
+        return {size - 2, 256};
+    return {index, fixed & 255};
 }
 
 // Scratch rows reused from call to call, so that no frame allocates.
 struct Workspace {
-    std::vector<Tap> columns;
+    std::vector<int> first;             // bilinear taps of each destination column
+    std::vector<std::uint64_t> weights; // and their weights, repeated in four 16-bit lanes
     std::vector<int> nearest;
     std::vector<Pixel> row;
 };
@@ -78,6 +87,78 @@ inline Pixel* Line(QImage& image, int y) {
 }
 inline const Pixel* Line(const QImage& image, int y) {
     return reinterpret_cast<const Pixel*>(image.constScanLine(y));
+}
+
+using namespace CarouselSimd;
+
+__m128i MFactors(const Look& k) {
+    return Factors(k.M, k.M, k.M, k.A);
+}
+__m128i KFactors(const Look& k) {
+    return Factors(k.Kb, k.Kg, k.Kr, 0);
+}
+
+// Blends two transformed source pixels onto out[0..1].
+template <Blend B> inline void BlendPair(Pixel* out, __m128i source) {
+    if (IsZero(source))
+        return;
+    const __m128i destination = WidenPair(out);
+    StorePair(out, B == Blend::Over ? Over(source, destination) : Atop(source, destination));
+}
+
+template <Blend B> inline void BlendOne(Pixel& out, Pixel source) {
+    if (B == Blend::Over)
+        BlendOver(out, source);
+    else
+        BlendAtop(out, source);
+}
+
+// One destination row of a bilinear stretch: `row` is the source row already blended vertically.
+template <Blend B>
+void StretchRow(Pixel* out, const Pixel* row, const Workspace& ws, int count, const Look& look) {
+    const __m128i m = MFactors(look), k = KFactors(look), zero = _mm_setzero_si128();
+    const int* first = ws.first.data();
+    int i = 0;
+    for (; i + 1 < count; i += 2) {
+        // Both taps of a column are neighbours: one 64-bit load each, then [a0 a1 | b0 b1].
+        const __m128i q0 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + first[i]));
+        const __m128i q1 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + first[i + 1]));
+        const __m128i taps = _mm_shuffle_epi32(_mm_unpacklo_epi64(q0, q1), _MM_SHUFFLE(3, 1, 2, 0));
+        const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&ws.weights[i]));
+        const __m128i mixed = LerpWide(_mm_unpacklo_epi8(taps, zero), _mm_unpackhi_epi8(taps, zero), w);
+        BlendPair<B>(out + i, ApplyWide(mixed, m, k));
+    }
+    for (; i < count; ++i)
+        BlendOne<B>(out[i],
+                    Apply(Lerp256(row[first[i]], row[first[i] + 1], Pixel(ws.weights[i] & 0xffff)), look));
+}
+
+// Blends two source rows with the weight of the lower one (0..255) into `row`, columns lo..hi.
+void BlendRows(Pixel* row, const Pixel* upper, const Pixel* lower, int weight, int lo, int hi) {
+    const __m128i w = _mm_set1_epi16(short(weight));
+    const __m128i zero = _mm_setzero_si128();
+    int i = lo;
+    for (; i + 3 <= hi; i += 4) {
+        const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + i));
+        const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + i));
+        const __m128i low = LerpWide(_mm_unpacklo_epi8(u, zero), _mm_unpacklo_epi8(l, zero), w);
+        const __m128i high = LerpWide(_mm_unpackhi_epi8(u, zero), _mm_unpackhi_epi8(l, zero), w);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), _mm_packus_epi16(low, high));
+    }
+    for (; i <= hi; ++i)
+        row[i] = Lerp256(upper[i], lower[i], Pixel(weight));
+}
+
+// One destination row from a source row through a column table (or contiguously when null).
+template <Blend B> void MapRow(Pixel* out, const Pixel* in, const int* columns, int count, const Look& look) {
+    const __m128i m = MFactors(look), k = KFactors(look);
+    int i = 0;
+    for (; i + 1 < count; i += 2) {
+        const __m128i source = columns ? Widen(in[columns[i]], in[columns[i + 1]]) : WidenPair(in + i);
+        BlendPair<B>(out + i, ApplyWide(source, m, k));
+    }
+    for (; i < count; ++i)
+        BlendOne<B>(out[i], Apply(in[columns ? columns[i] : i], look));
 }
 
 } // namespace
@@ -128,42 +209,36 @@ QRect DrawScaled(QImage& dst, const QImage& src, const QRectF& target, const Loo
     const QRect area = CoveredPixels(target, dst.rect());
     if (area.isEmpty() || src.isNull() || look.A == 0)
         return {};
+    if (src.width() < 2 || src.height() < 2) // too small to filter: widen it first
+        return DrawScaled(dst, src.scaled(std::max(src.width(), 2), std::max(src.height(), 2)), target, look,
+                          blend);
     const int sw = src.width(), sh = src.height();
     const double sx = sw / target.width(), sy = sh / target.height();
     Workspace& ws = Scratch();
-    ws.columns.resize(area.width());
+    const int count = area.width();
+    ws.first.resize(count);
+    ws.weights.resize(count + 1);
     int lo = sw, hi = 0;
-    for (int i = 0; i < area.width(); ++i) {
-        ws.columns[i] = BilinearTap(area.left() + i, target.left(), sx, sw);
-        lo = std::min(lo, ws.columns[i].first);
-        hi = std::max(hi, ws.columns[i].second);
+    for (int i = 0; i < count; ++i) {
+        const Tap t = BilinearTap(area.left() + i, target.left(), sx, sw);
+        ws.first[i] = t.index;
+        ws.weights[i] = std::uint64_t(t.weight) * 0x0001000100010001ULL;
+        lo = std::min(lo, t.index);
+        hi = std::max(hi, t.index + 1);
     }
     ws.row.resize(sw);
-    Pixel* row = ws.row.data();
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const Tap v = BilinearTap(y, target.top(), sy, sh);
-        const Pixel* upper = Line(src, v.first);
-        const Pixel* lower = Line(src, v.second);
-        const Pixel* blended = upper;
-        if (v.weight != 0 && v.first != v.second) {
-            for (int i = lo; i <= hi; ++i)
-                row[i] = Lerp256(upper[i], lower[i], Pixel(v.weight));
-            blended = row;
+        const Pixel* blended = Line(src, v.weight == 256 ? v.index + 1 : v.index);
+        if (v.weight != 0 && v.weight != 256) {
+            BlendRows(ws.row.data(), blended, Line(src, v.index + 1), v.weight, lo, hi);
+            blended = ws.row.data();
         }
         Pixel* out = Line(dst, y) + area.left();
-        const Tap* taps = ws.columns.data();
-        const int count = area.width();
-        if (blend == Blend::Over) {
-            for (int i = 0; i < count; ++i) {
-                const Tap& t = taps[i];
-                BlendOver(out[i], Apply(Lerp256(blended[t.first], blended[t.second], Pixel(t.weight)), look));
-            }
-        } else {
-            for (int i = 0; i < count; ++i) {
-                const Tap& t = taps[i];
-                BlendAtop(out[i], Apply(Lerp256(blended[t.first], blended[t.second], Pixel(t.weight)), look));
-            }
-        }
+        if (blend == Blend::Over)
+            StretchRow<Blend::Over>(out, blended, ws, count, look);
+        else
+            StretchRow<Blend::Atop>(out, blended, ws, count, look);
     }
     return area;
 }
@@ -190,11 +265,8 @@ QRect DrawMirrored(QImage& dst, const QImage& src, const std::vector<std::uint8_
         const Look k = Weakened(look, factor);
         if (k.A == 0)
             continue;
-        const Pixel* in = Line(src, sourceRow);
-        Pixel* out = Line(dst, y) + area.left();
-        const int* columns = ws.nearest.data();
-        for (int i = 0; i < area.width(); ++i)
-            BlendOver(out[i], Apply(in[columns[i]], k));
+        MapRow<Blend::Over>(Line(dst, y) + area.left(), Line(src, sourceRow), ws.nearest.data(), area.width(),
+                            k);
     }
     return area;
 }
@@ -203,17 +275,13 @@ QRect DrawAt(QImage& dst, const QImage& src, const QPoint& at, const Look& look,
     const QRect area = QRect(at, src.size()).intersected(dst.rect());
     if (area.isEmpty() || look.A <= 0)
         return {};
-    const bool plain = look.M == 256 && look.A == 256;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const Pixel* in = Line(src, y - at.y()) + (area.left() - at.x());
         Pixel* out = Line(dst, y) + area.left();
-        for (int i = 0; i < area.width(); ++i) {
-            const Pixel p = plain ? in[i] : Apply(in[i], look);
-            if (blend == Blend::Over)
-                BlendOver(out[i], p);
-            else
-                BlendAtop(out[i], p);
-        }
+        if (blend == Blend::Over)
+            MapRow<Blend::Over>(out, in, nullptr, area.width(), look);
+        else
+            MapRow<Blend::Atop>(out, in, nullptr, area.width(), look);
     }
     return area;
 }
@@ -227,26 +295,36 @@ void Clear(QImage& image, const QRect& rect) {
 void CompositeUnder(QImage& dst, const QImage& src, const QRect& rect, int alpha256) {
     const QRect area = rect.intersected(dst.rect()).intersected(src.rect());
     const Look k{alpha256, 0, 0, 0, alpha256};
+    const __m128i m = MFactors(k), none = _mm_setzero_si128();
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const Pixel* in = Line(src, y) + area.left();
         Pixel* out = Line(dst, y) + area.left();
-        for (int i = 0; i < area.width(); ++i) {
-            const Pixel d = out[i];
-            const Pixel s = in[i];
-            if (s == 0 || (d >> 24) == 255)
+        const int count = area.width();
+        int i = 0;
+        for (; i + 1 < count; i += 2) {
+            const __m128i source = WidenPair(in + i);
+            if (IsZero(source))
                 continue;
-            out[i] = d + ByteMul(Apply(s, k), 255 - (d >> 24));
+            const __m128i destination = WidenPair(out + i);
+            const __m128i inverse = _mm_sub_epi16(_mm_set1_epi16(255), Alphas(destination));
+            StorePair(out + i, _mm_add_epi16(destination, Mul255(ApplyWide(source, m, none), inverse)));
         }
+        for (; i < count; ++i)
+            if (in[i] != 0)
+                out[i] += ByteMul(Apply(in[i], k), 255 - (out[i] >> 24));
     }
 }
 
 void ScaleAlpha(QImage& image, const QRect& rect, int factor255) {
     const QRect area = rect.intersected(image.rect());
+    const __m128i factor = _mm_set1_epi16(short(factor255));
     for (int y = area.top(); y <= area.bottom(); ++y) {
         Pixel* out = Line(image, y) + area.left();
-        for (int i = 0; i < area.width(); ++i)
-            if (out[i] != 0)
-                out[i] = ByteMul(out[i], Pixel(factor255));
+        int i = 0;
+        for (; i + 1 < area.width(); i += 2)
+            StorePair(out + i, Mul255(WidenPair(out + i), factor));
+        for (; i < area.width(); ++i)
+            out[i] = ByteMul(out[i], Pixel(factor255));
     }
 }
 
