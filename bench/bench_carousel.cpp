@@ -1,5 +1,6 @@
 #include "BenchRunner.h"
 
+#include "carousel/CarouselRows.h"
 #include "carousel/cCarousel.h"
 #include "platform/ImageList.h"
 #include "platform/Imaging.h"
@@ -102,6 +103,14 @@ void BenchFrame(BenchContext& context) {
     context.Report(QStringLiteral("frame.compose_ratio"), QStringLiteral("x"), ratio);
 }
 
+// The same frames on the SSE2 row kernels, which processors without AVX2 use.
+void BenchFrameSse2(BenchContext& context) {
+    CarouselRows::UseWidest(false);
+    Carousel c;
+    context.Report(QStringLiteral("frame.compose.sse2"), QStringLiteral("ms"), FrameTimes(c, 300));
+    CarouselRows::UseWidest(true);
+}
+
 void BenchMoves(BenchContext& context) {
     Carousel c;
     context.Report(QStringLiteral("move.one_position"), QStringLiteral("ms"),
@@ -111,6 +120,7 @@ void BenchMoves(BenchContext& context) {
 }
 
 BenchRegistration frameRegistration({"frame.compose", "frame.copy_floor", "frame.compose_ratio"}, BenchFrame);
+BenchRegistration sse2Registration({"frame.compose.sse2"}, BenchFrameSse2);
 BenchRegistration moveRegistration({"move.one_position", "move.hundred"}, BenchMoves);
 
 } // namespace

@@ -67,20 +67,21 @@ void CarouselComposer::Prepare(int layerWidth, int layerHeight, int imageWidth, 
     mOrbitSource = 0;
 }
 
-const QImage& CarouselComposer::Prepared(const QString& key, const QImage& image) {
+const CarouselComposer::PreparedItem& CarouselComposer::Prepared(const QString& key, const QImage& image) {
     PreparedItem& item = mItems[key];
     if (item.source == image.cacheKey() && !item.image.isNull())
-        return item.image;
+        return item;
     item.source = image.cacheKey();
     if (image.size() == QSize(mImageWidth, mImageHeight) && image.format() == Imaging::SurfaceFormat) {
         item.image = image;
-        return item.image;
+    } else {
+        item.image = Imaging::NewSurface(mImageWidth, mImageHeight);
+        QPainter painter(&item.image);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(QRectF(0, 0, mImageWidth, mImageHeight), image);
     }
-    item.image = Imaging::NewSurface(mImageWidth, mImageHeight);
-    QPainter painter(&item.image);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(QRectF(0, 0, mImageWidth, mImageHeight), image);
-    return item.image;
+    item.spans = FindRowSpans(item.image);
+    return item;
 }
 
 void CarouselComposer::PrepareItem(const QString& key, const QImage& image) {
@@ -112,16 +113,16 @@ void CarouselComposer::DrawItem(const QString& key, const QImage& image, const C
                                 const ItemLook& look) {
     if (!IsReady() || image.isNull())
         return;
-    const QImage& item = Prepared(key, image);
+    const PreparedItem& item = Prepared(key, image);
     const Look k = MakeLook(slot.Opacity, slot.Tint, slot.Darken, look.tintColour);
     const QRectF target(slot.Left, slot.Top, slot.Width, slot.Height);
-    const QRect drawn = DrawScaled(mMain, item, target, k, mMainBlend);
+    const QRect drawn = DrawScaled(mMain, item.image, target, k, mMainBlend, &item.spans);
     if (!drawn.isEmpty())
         mMainDirty.push_back(drawn);
     if (look.reflectionStrength <= 0)
         return;
     const QRectF mirror(slot.Left, slot.Top + slot.Height, slot.Width, look.reflectionStretch * slot.Height);
-    const QRect reflected = DrawMirrored(mReflection, item, mMaskRows, mirror, k);
+    const QRect reflected = DrawMirrored(mReflection, item.image, mMaskRows, mirror, k, &item.spans);
     if (!reflected.isEmpty())
         mReflectionDirty.push_back(reflected);
 }

@@ -51,8 +51,9 @@ private:
     struct PreparedItem {
         qint64 source = 0;
         QImage image;
+        CarouselPixels::RowSpans spans;
     };
-    const QImage& Prepared(const QString& key, const QImage& image);
+    const PreparedItem& Prepared(const QString& key, const QImage& image);
 
     QImage mMain, mReflection, mMask;
     std::vector<std::uint8_t> mMaskRows;

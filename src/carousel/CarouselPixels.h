@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QRect>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // Pixel kernels of the carousel's frame composition, on premultiplied ARGB32 images. Each kernel
@@ -23,17 +24,23 @@ Look Weakened(const Look& look, int factor255);
 
 enum class Blend { Over, Atop };
 
+// For each row of an image, the first and last column that is not fully transparent (first > last
+// when the whole row is). Lets the kernels skip what would draw nothing.
+using RowSpans = std::vector<std::pair<int, int>>;
+RowSpans FindRowSpans(const QImage& image);
+
 // Pixels whose centres lie inside `target` (left and top edges open, right and bottom closed),
 // clipped to `bounds`.
 QRect CoveredPixels(const QRectF& target, const QRect& bounds);
 
 // Draws `src` stretched over `target` with bilinear sampling.
-QRect DrawScaled(QImage& dst, const QImage& src, const QRectF& target, const Look& look, Blend blend);
+QRect DrawScaled(QImage& dst, const QImage& src, const QRectF& target, const Look& look, Blend blend,
+                 const RowSpans* spans = nullptr);
 
 // Draws `src` stretched over `target` and mirrored top to bottom, nearest-pixel sampling; each
 // source row is first weakened by its entry in `rowFactors` (0..255).
 QRect DrawMirrored(QImage& dst, const QImage& src, const std::vector<std::uint8_t>& rowFactors,
-                   const QRectF& target, const Look& look);
+                   const QRectF& target, const Look& look, const RowSpans* spans = nullptr);
 
 // Draws `src` unscaled with its top-left corner at `at`.
 QRect DrawAt(QImage& dst, const QImage& src, const QPoint& at, const Look& look, Blend blend = Blend::Over);

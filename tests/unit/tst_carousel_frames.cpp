@@ -1,4 +1,5 @@
 #include "CarouselReference.h"
+#include "carousel/CarouselRows.h"
 #include "carousel/cCarousel.h"
 #include "platform/ImageList.h"
 #include "platform/Imaging.h"
@@ -42,43 +43,44 @@ class TestCarouselFrames : public QObject {
 private slots:
     // Every frame of a move, composed fast, matches the painter rendering of the same steps.
     void matchesReference_data() {
+        QTest::addColumn<bool>("widest");
         QTest::addColumn<int>("images");
         QTest::addColumn<int>("move");
         QTest::addColumn<std::function<void(cCarousel&)>>("configure");
         auto none = [](cCarousel&) {};
-        QTest::newRow("refresh") << 13 << 0 << std::function<void(cCarousel&)>(none);
-        QTest::newRow("forward one") << 13 << 1 << std::function<void(cCarousel&)>(none);
-        QTest::newRow("back two") << 13 << -2 << std::function<void(cCarousel&)>(none);
-        QTest::newRow("medium move") << 13 << 7 << std::function<void(cCarousel&)>(none);
-        QTest::newRow("long move, dimmed") << 13 << 25 << std::function<void(cCarousel&)>(none);
-        QTest::newRow("placeholders") << 4 << 2 << std::function<void(cCarousel&)>(none);
-        QTest::newRow("overflow fade and zoom")
-            << 12 << 1
-            << std::function<void(cCarousel&)>([](cCarousel& c) { c.SetOverflowEffects(true, true); });
-        QTest::newRow("overflow backwards")
-            << 12 << -1
-            << std::function<void(cCarousel&)>([](cCarousel& c) { c.SetOverflowEffects(true, false); });
-        QTest::newRow("no reflections")
-            << 13 << 1
-            << std::function<void(cCarousel&)>([](cCarousel& c) { c.SetReflectionEffects(0, 60); });
-        QTest::newRow("strong red tint") << 13 << 1 << std::function<void(cCarousel&)>([](cCarousel& c) {
+        // Each case runs on the widest row kernels the processor has and on the SSE2 ones.
+        auto row = [](const char* name, int images, int move, std::function<void(cCarousel&)> configure) {
+            for (bool widest : {true, false})
+                QTest::addRow("%s, %s", name, widest ? "widest" : "sse2")
+                    << widest << images << move << configure;
+        };
+        row("refresh", 13, 0, none);
+        row("forward one", 13, 1, none);
+        row("back two", 13, -2, none);
+        row("medium move", 13, 7, none);
+        row("long move, dimmed", 13, 25, none);
+        row("placeholders", 4, 2, none);
+        row("overflow fade and zoom", 12, 1, [](cCarousel& c) { c.SetOverflowEffects(true, true); });
+        row("overflow backwards", 12, -1, [](cCarousel& c) { c.SetOverflowEffects(true, false); });
+        row("no reflections", 13, 1, [](cCarousel& c) { c.SetReflectionEffects(0, 60); });
+        row("strong red tint", 13, 1, [](cCarousel& c) {
             c.SetTintEffects(0x0000FF, 60, 30);
             c.SetReflectionEffects(40, 80);
         });
-        QTest::newRow("faint orbit image")
-            << 9 << -1 << std::function<void(cCarousel&)>([](cCarousel& c) { c.SetOrbitImageOpacity(35); });
-        QTest::newRow("one increment per position")
-            << 13 << 8 << std::function<void(cCarousel&)>([](cCarousel& c) { c.SetMoveIncrements(1); });
-        QTest::newRow("small items, capacity 5")
-            << 13 << 2 << std::function<void(cCarousel&)>([](cCarousel& c) {
-                   c.SetImageSize(64, 48);
-                   c.SetCapacity(5);
-               });
+        row("faint orbit image", 9, -1, [](cCarousel& c) { c.SetOrbitImageOpacity(35); });
+        row("one increment per position", 13, 8, [](cCarousel& c) { c.SetMoveIncrements(1); });
+        row("small items, capacity 5", 13, 2, [](cCarousel& c) {
+            c.SetImageSize(64, 48);
+            c.SetCapacity(5);
+        });
+        row("front item at its own size", 13, 1, [](cCarousel& c) { c.SetForeItemScale(100); });
     }
     void matchesReference() {
+        QFETCH(bool, widest);
         QFETCH(int, images);
         QFETCH(int, move);
         QFETCH(std::function<void(cCarousel&)>, configure);
+        CarouselRows::UseWidest(widest);
         Fixture f(images);
         configure(f.carousel);
         f.carousel.Build(f.images->KeyAt(images / 2));
@@ -106,6 +108,7 @@ private slots:
         // Boundary cases are rare: a few pixels per thousand at most.
         QVERIFY2(pixelsOver <= frames * frame.width() * frame.height() / 1000, qPrintable(report));
     }
+    void cleanup() { CarouselRows::UseWidest(true); }
 };
 
 QTEST_MAIN(TestCarouselFrames)
