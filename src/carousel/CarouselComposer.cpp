@@ -50,7 +50,12 @@ template <typename F> void ForEachSpan(const std::vector<QRect>& rects, F f) {
 } // namespace
 
 void CarouselComposer::Prepare(int layerWidth, int layerHeight, int imageWidth, int imageHeight) {
-    mMain = Imaging::NewSurface(layerWidth, layerHeight);
+    for (int i = 0; i < 2; ++i) {
+        mFrames[i] = Imaging::NewSurface(layerWidth, layerHeight);
+        mFrameDirty[i].clear();
+        mFrameDirty[i].reserve(32);
+    }
+    mFront = 0;
     mReflection = Imaging::NewSurface(layerWidth, layerHeight);
     mImageWidth = std::max(imageWidth, 0);
     mImageHeight = std::max(imageHeight, 0);
@@ -59,9 +64,7 @@ void CarouselComposer::Prepare(int layerWidth, int layerHeight, int imageWidth, 
     for (int y = 0; y < mImageHeight; ++y)
         mMaskRows[y] = std::uint8_t(qAlpha(mMask.pixel(0, y)));
     mItems.clear();
-    mMainDirty.clear();
     mReflectionDirty.clear();
-    mMainDirty.reserve(32);
     mReflectionDirty.reserve(32);
     mOrbitShifted = QImage();
     mOrbitSource = 0;
@@ -99,8 +102,10 @@ void CarouselComposer::RetainItems(const std::vector<CarouselSlot>& slotList) {
 
 void CarouselComposer::Clear(CarouselLayer layer) {
     const bool main = layer == CarouselLayer::Main;
-    QImage& image = main ? mMain : mReflection;
-    std::vector<QRect>& dirty = main ? mMainDirty : mReflectionDirty;
+    if (main)
+        mFront ^= 1;
+    QImage& image = main ? Main() : mReflection;
+    std::vector<QRect>& dirty = main ? MainDirty() : mReflectionDirty;
     ForEachSpan(dirty, [&](int y, int left, int right) {
         CarouselPixels::Clear(image, QRect(left, y, right - left + 1, 1));
     });
@@ -116,9 +121,9 @@ void CarouselComposer::DrawItem(const QString& key, const QImage& image, const C
     const PreparedItem& item = Prepared(key, image);
     const Look k = MakeLook(slot.Opacity, slot.Tint, slot.Darken, look.tintColour);
     const QRectF target(slot.Left, slot.Top, slot.Width, slot.Height);
-    const QRect drawn = DrawScaled(mMain, item.image, target, k, mMainBlend, &item.spans);
+    const QRect drawn = DrawScaled(Main(), item.image, target, k, mMainBlend, &item.spans);
     if (!drawn.isEmpty())
-        mMainDirty.push_back(drawn);
+        MainDirty().push_back(drawn);
     if (look.reflectionStrength <= 0)
         return;
     const QRectF mirror(slot.Left, slot.Top + slot.Height, slot.Width, look.reflectionStretch * slot.Height);
@@ -142,9 +147,9 @@ void CarouselComposer::DrawOrbit(const QImage& orbit, double left, double top, d
         painter.drawImage(fraction, orbit);
     }
     const int alpha = OpacityUnits(opacity);
-    const QRect drawn = DrawAt(mMain, mOrbitShifted, mOrbitPixel, Look{alpha, 0, 0, 0, alpha}, mMainBlend);
+    const QRect drawn = DrawAt(Main(), mOrbitShifted, mOrbitPixel, Look{alpha, 0, 0, 0, alpha}, mMainBlend);
     if (!drawn.isEmpty())
-        mMainDirty.push_back(drawn);
+        MainDirty().push_back(drawn);
 }
 
 void CarouselComposer::FinishFrame(double reflectionStrength, double level) {
@@ -153,14 +158,14 @@ void CarouselComposer::FinishFrame(double reflectionStrength, double level) {
     if (reflectionStrength > 0) {
         const int alpha = OpacityUnits(reflectionStrength);
         ForEachSpan(mReflectionDirty, [&](int y, int left, int right) {
-            CompositeUnder(mMain, mReflection, QRect(left, y, right - left + 1, 1), alpha);
+            CompositeUnder(Main(), mReflection, QRect(left, y, right - left + 1, 1), alpha);
         });
-        mMainDirty.insert(mMainDirty.end(), mReflectionDirty.begin(), mReflectionDirty.end());
+        MainDirty().insert(MainDirty().end(), mReflectionDirty.begin(), mReflectionDirty.end());
     }
     if (level < 1) {
         const int factor = int(std::lround(std::max(level, 0.1) * 255));
-        ForEachSpan(mMainDirty, [&](int y, int left, int right) {
-            ScaleAlpha(mMain, QRect(left, y, right - left + 1, 1), factor);
+        ForEachSpan(MainDirty(), [&](int y, int left, int right) {
+            ScaleAlpha(Main(), QRect(left, y, right - left + 1, 1), factor);
         });
     }
 }

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -21,15 +22,17 @@ struct ItemLook {
 
 // The pixel work of the carousel. Owns the main layer (the frame), the reflection layer and, per
 // image key, the item image prepared at item size. Only the pixels drawn in a frame are cleared
-// and composited in the next: each layer remembers the rectangles it was drawn in.
+// and composited: each layer remembers the rectangles it was drawn in. The main layer is two
+// images used in turn, so that an owner keeping a copy of one frame (QImage shares its pixels)
+// does not make the next frame copy the whole buffer before drawing.
 class CarouselComposer {
 public:
     // Creates the layers (both layerWidth x layerHeight, transparent) and the reflection mask for
     // items of imageWidth x imageHeight. Replaces everything made before.
     void Prepare(int layerWidth, int layerHeight, int imageWidth, int imageHeight);
-    bool IsReady() const { return !mMain.isNull() && mImageWidth > 0 && mImageHeight > 0; }
+    bool IsReady() const { return !mFrames[0].isNull() && mImageWidth > 0 && mImageHeight > 0; }
 
-    const QImage& MainLayer() const { return mMain; }
+    const QImage& MainLayer() const { return mFrames[mFront]; }
     // An item-sized image whose alpha fades from 0 at the top to 1 at the bottom.
     const QImage& ReflectionMask() const { return mMask; }
 
@@ -38,7 +41,8 @@ public:
     void PrepareItem(const QString& key, const QImage& image);
     void RetainItems(const std::vector<CarouselSlot>& slotList);
 
-    // Clears what the previous frame drew on the layer; the main layer's operator becomes "over".
+    // Clears what an earlier frame drew on the layer; for the main layer this first turns to the
+    // other image of the pair, and the operator becomes "over".
     void Clear(CarouselLayer layer);
     void SetMainBlend(CarouselPixels::Blend blend) { mMainBlend = blend; }
     // Draws one item and, when the strength is positive, its reflection. A null image draws nothing.
@@ -55,11 +59,17 @@ private:
     };
     const PreparedItem& Prepared(const QString& key, const QImage& image);
 
-    QImage mMain, mReflection, mMask;
+    QImage& Main() { return mFrames[mFront]; }
+    std::vector<QRect>& MainDirty() { return mFrameDirty[mFront]; }
+
+    std::array<QImage, 2> mFrames;
+    std::array<std::vector<QRect>, 2> mFrameDirty;
+    int mFront = 0;
+    QImage mReflection, mMask;
     std::vector<std::uint8_t> mMaskRows;
     int mImageWidth = 0, mImageHeight = 0;
     QHash<QString, PreparedItem> mItems;
-    std::vector<QRect> mMainDirty, mReflectionDirty;
+    std::vector<QRect> mReflectionDirty;
     CarouselPixels::Blend mMainBlend = CarouselPixels::Blend::Over;
     // The orbit image resampled once at its fractional position, drawn at whole pixels.
     QImage mOrbitShifted;

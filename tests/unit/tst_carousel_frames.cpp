@@ -109,6 +109,26 @@ private slots:
         QVERIFY2(pixelsOver <= frames * frame.width() * frame.height() / 1000, qPrintable(report));
     }
     void cleanup() { CarouselRows::UseWidest(true); }
+
+    // An owner may keep the frames it is handed: kept frames never change afterwards, and the
+    // frames after them are still complete.
+    void keptFramesStayAsTheyWere() {
+        Fixture f(13);
+        f.carousel.Build(f.images->KeyAt(3));
+        std::vector<QImage> kept, snapshots;
+        int unmatched = 0;
+        connect(&f.carousel, &cCarousel::Refreshed, this, [&](const QImage& surface) {
+            kept.push_back(surface);
+            snapshots.push_back(surface.copy());
+            unmatched += Compare(surface, ComposeLastFrame(f.carousel), Tolerance).unmatched;
+        });
+        f.carousel.MoveRelative(2);
+        f.carousel.MoveRelative(-1);
+        QCOMPARE(int(kept.size()), 45);
+        QCOMPARE(unmatched, 0);
+        for (size_t i = 0; i < kept.size(); ++i)
+            QVERIFY(kept[i] == snapshots[i]);
+    }
 };
 
 QTEST_MAIN(TestCarouselFrames)
