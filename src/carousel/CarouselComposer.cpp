@@ -25,25 +25,31 @@ QImage MakeMask(int width, int height) {
     return mask;
 }
 
-// Calls f(y, left, right) for every horizontal run of the union of the rectangles, each pixel once.
-template <typename F> void ForEachSpan(const std::vector<QRect>& rects, F f) {
+// Calls f(y, left, right) for every horizontal run of the union of the rectangles, each pixel
+// once. Sorts the rectangles by their left edge.
+template <typename F> void ForEachSpan(std::vector<QRect>& rects, F f) {
+    std::sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) { return a.left() < b.left(); });
     QRect bounds;
     for (const QRect& r : rects)
         bounds |= r;
-    constexpr int MaxRuns = 64;
-    std::array<std::pair<int, int>, MaxRuns> runs;
     for (int y = bounds.top(); y <= bounds.bottom() && !bounds.isEmpty(); ++y) {
-        int count = 0;
-        for (const QRect& r : rects)
-            if (!r.isEmpty() && y >= r.top() && y <= r.bottom() && count < MaxRuns)
-                runs[count++] = {r.left(), r.right()};
-        std::sort(runs.begin(), runs.begin() + count);
-        for (int i = 0; i < count;) {
-            int left = runs[i].first, right = runs[i].second;
-            for (++i; i < count && runs[i].first <= right + 1; ++i)
-                right = std::max(right, runs[i].second);
-            f(y, left, right);
+        bool open = false;
+        int left = 0, right = 0;
+        for (const QRect& r : rects) {
+            if (y < r.top() || y > r.bottom() || r.isEmpty())
+                continue;
+            if (open && r.left() <= right + 1) {
+                right = std::max(right, r.right());
+                continue;
+            }
+            if (open)
+                f(y, left, right);
+            open = true;
+            left = r.left();
+            right = r.right();
         }
+        if (open)
+            f(y, left, right);
     }
 }
 

@@ -74,6 +74,10 @@ private slots:
             c.SetCapacity(5);
         });
         row("front item at its own size", 13, 1, [](cCarousel& c) { c.SetForeItemScale(100); });
+        row("many places", 40, 3, [](cCarousel& c) {
+            c.SetCapacity(35);
+            c.SetImageSize(48, 48);
+        });
     }
     void matchesReference() {
         QFETCH(bool, widest);
