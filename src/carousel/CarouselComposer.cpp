@@ -151,9 +151,12 @@ void CarouselComposer::DrawOrbit(const QImage& orbit, double left, double top, d
         QPainter painter(&mOrbitShifted);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
         painter.drawImage(fraction, orbit);
+        painter.end();
+        mOrbitSpans = FindRowSpans(mOrbitShifted);
     }
     const int alpha = OpacityUnits(opacity);
-    const QRect drawn = DrawAt(Main(), mOrbitShifted, mOrbitPixel, Look{alpha, 0, 0, 0, alpha}, mMainBlend);
+    const QRect drawn =
+        DrawAt(Main(), mOrbitShifted, mOrbitPixel, Look{alpha, 0, 0, 0, alpha}, mMainBlend, &mOrbitSpans);
     if (!drawn.isEmpty())
         MainDirty().push_back(drawn);
 }

@@ -73,6 +73,7 @@ private:
     CarouselPixels::Blend mMainBlend = CarouselPixels::Blend::Over;
     // The orbit image resampled once at its fractional position, drawn at whole pixels.
     QImage mOrbitShifted;
+    CarouselPixels::RowSpans mOrbitSpans;
     qint64 mOrbitSource = 0;
     QPointF mOrbitPosition{-1, -1};
     QPoint mOrbitPixel;

@@ -210,14 +210,25 @@ QRect DrawMirrored(QImage& dst, const QImage& src, const std::vector<std::uint8_
     return area;
 }
 
-QRect DrawAt(QImage& dst, const QImage& src, const QPoint& at, const Look& look, Blend blend) {
+QRect DrawAt(QImage& dst, const QImage& src, const QPoint& at, const Look& look, Blend blend,
+             const RowSpans* spans) {
     const QRect area = QRect(at, src.size()).intersected(dst.rect());
     if (area.isEmpty() || look.A <= 0)
         return {};
+    if (spans && int(spans->size()) != src.height())
+        spans = nullptr;
     const CarouselRows::RowKernels& rows = CarouselRows::Active();
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        rows.map(Line(dst, y) + area.left(), Line(src, y - at.y()) + (area.left() - at.x()), nullptr,
-                 area.width(), look, blend);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const int sourceRow = y - at.y();
+        int first = area.left() - at.x(), last = area.right() - at.x();
+        if (spans) {
+            first = std::max(first, (*spans)[sourceRow].first);
+            last = std::min(last, (*spans)[sourceRow].second);
+        }
+        if (first <= last)
+            rows.map(Line(dst, y) + at.x() + first, Line(src, sourceRow) + first, nullptr, last - first + 1,
+                     look, blend);
+    }
     return area;
 }
 

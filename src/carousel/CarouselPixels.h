@@ -43,7 +43,8 @@ QRect DrawMirrored(QImage& dst, const QImage& src, const std::vector<std::uint8_
                    const QRectF& target, const Look& look, const RowSpans* spans = nullptr);
 
 // Draws `src` unscaled with its top-left corner at `at`.
-QRect DrawAt(QImage& dst, const QImage& src, const QPoint& at, const Look& look, Blend blend = Blend::Over);
+QRect DrawAt(QImage& dst, const QImage& src, const QPoint& at, const Look& look, Blend blend = Blend::Over,
+             const RowSpans* spans = nullptr);
 
 // Makes the rectangle transparent.
 void Clear(QImage& image, const QRect& rect);

@@ -101,8 +101,13 @@ public:
     const FrameArguments& LastFrame() const { return mLastFrame; }
 
 signals:
+    // After every composed frame. Surface is the frame itself: it stays valid until the frame
+    // after next is composed (the carousel draws into two images in turn); keeping a QImage copy
+    // costs nothing. CurrentIndex is the index the step heads for, ImageKey its key ("Dummy" for a
+    // placeholder), MoveProgress the steps done so far, TotalMoves the positions of the whole move.
     void Refreshed(const QImage& Surface, double CurrentIndex, const QString& ImageKey, double MoveProgress,
                    int TotalMoves);
+    // Once at the end of every move, after the current index changed; 0 for a plain refresh.
     void MoveComplete(int MoveCount);
 
 private:
