@@ -160,9 +160,6 @@ QSize cCarousel::MainLayerSize() const {
 const QImage& cCarousel::MainLayer() const {
     return mComposer->MainLayer();
 }
-const QImage& cCarousel::ReflectionMask() const {
-    return mComposer->ReflectionMask();
-}
 
 // ---- Motion -----------------------------------------------------------------------------------
 

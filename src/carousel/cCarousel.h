@@ -89,9 +89,7 @@ public:
     double ReflectionHeight() const { return mReflectionHeight; }
     QSize MainLayerSize() const;
     const QImage& MainLayer() const;
-    const QImage& ReflectionMask() const;
     ImageList& SharedImages() const { return mSharedImages; }
-    const ImageCollection& Images() const { return *mImages; }
     // The arguments of the most recent frame's composition.
     struct FrameArguments {
         int sign = 0;
