@@ -7,9 +7,28 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
 #include <functional>
+#include <new>
 
 using namespace CarouselReference;
+
+// Every allocation of this test program is counted, to show what the frames allocate.
+static std::atomic<long> gAllocations{0};
+void* operator new(std::size_t size) {
+    ++gAllocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -113,6 +132,37 @@ private slots:
         QVERIFY2(pixelsOver <= frames * frame.width() * frame.height() / 1000, qPrintable(report));
     }
     void cleanup() { CarouselRows::UseWidest(true); }
+
+    // Frames only draw: between two frames of the same step nothing is allocated (images are
+    // decoded and prepared when a step begins).
+    void framesAllocateNothing() {
+        Fixture f(13);
+        f.carousel.SetOverflowEffects(true, true);
+        f.carousel.Build(f.images->KeyAt(3));
+        long before = 0, during = 0;
+        int frames = 0;
+        double previous = 0;
+        connect(&f.carousel, &cCarousel::Refreshed, this,
+                [&](const QImage&, double, const QString&, double progress) {
+                    const bool sameStep =
+                        std::floor(progress - 1e-9) == std::floor(previous - 1e-9) && previous > 0;
+                    if (sameStep) {
+                        during += gAllocations - before;
+                        ++frames;
+                    }
+                    previous = progress;
+                    before = gAllocations;
+                });
+        f.carousel.MoveRelative(1); // the first move sizes the reusable tables
+        previous = 0;
+        during = frames = 0;
+        f.carousel.MoveRelative(3);
+        previous = 0;
+        f.carousel.MoveRelative(-25);
+        QVERIFY(frames > 100);
+        QVERIFY(before > 0); // the counting works
+        QCOMPARE(during, 0L);
+    }
 
     // An owner may keep the frames it is handed: kept frames never change afterwards, and the
     // frames after them are still complete.
