@@ -74,6 +74,7 @@ public:
     // Read-only views of the model's state, for its owner's diagnostics and for tests.
     const std::vector<CarouselSlot>& Slots() const { return mSlots; }
     const CarouselSlot& Slot(int pSlot) const { return mSlots.at(pSlot - 1); } // 1-based
+    int ImageHeight() const { return mImageHeight; }
     int SlotCount() const { return mSlotCount; }
     int Centre() const { return mCentre; }
     int Unused() const { return mUnused; }
@@ -88,9 +89,7 @@ public:
     double ReflectionHeight() const { return mReflectionHeight; }
     QSize MainLayerSize() const;
     const QImage& MainLayer() const;
-    const QImage& ReflectionMask() const;
     ImageList& SharedImages() const { return mSharedImages; }
-    const ImageCollection& Images() const { return *mImages; }
     // The arguments of the most recent frame's composition.
     struct FrameArguments {
         int sign = 0;
@@ -100,8 +99,13 @@ public:
     const FrameArguments& LastFrame() const { return mLastFrame; }
 
 signals:
+    // After every composed frame. Surface is the frame itself: it stays valid until the frame
+    // after next is composed (the carousel draws into two images in turn); keeping a QImage copy
+    // costs nothing. CurrentIndex is the index the step heads for, ImageKey its key ("Dummy" for a
+    // placeholder), MoveProgress the steps done so far, TotalMoves the positions of the whole move.
     void Refreshed(const QImage& Surface, double CurrentIndex, const QString& ImageKey, double MoveProgress,
                    int TotalMoves);
+    // Once at the end of every move, after the current index changed; 0 for a plain refresh.
     void MoveComplete(int MoveCount);
 
 private:
