@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 // Image services: decoding and encoding pictures, the empty image, blur, bending text along a path
 // and Windows-style 0x00BBGGRR colours. Every surface is QImage::Format_ARGB32_Premultiplied.
@@ -29,7 +30,9 @@ QImage DecodeFile(const QString& path, QString* error = nullptr);
 QByteArray EncodePng(const QImage& image);
 
 // The encoding of a 0 x 0 surface: an empty array that decodes to a null image, drawing nothing.
-inline QByteArray EmptyImageBytes() { return {}; }
+inline QByteArray EmptyImageBytes() {
+    return {};
+}
 
 // Blurs the surface in place (alpha included); `radius` is the blur amount in pixels.
 void Blur(QImage& image, double radius);
@@ -40,6 +43,28 @@ void Blur(QImage& image, double radius);
 // given tolerance.
 QPainterPath BendPath(const QPainterPath& path, const QPainterPath& guide, double xFactor,
                       double tolerance = 0.02);
+
+// A guide path flattened once into a polyline with cumulative lengths, for measuring and for bending
+// any number of paths along it.
+class BendGuide {
+public:
+    BendGuide() = default;
+    // Flattens `guide` so that no curve strays more than `tolerance` from its polyline.
+    explicit BendGuide(const QPainterPath& guide, double tolerance = 0.02);
+
+    double Length() const { return mLengths.empty() ? 0.0 : mLengths.back(); }
+    const std::vector<QPointF>& Points() const { return mPoints; }
+    // The point at `distance` along the guide and the unit normal there (pointing to the right of the
+    // direction of travel), both varying smoothly; beyond the ends the end segments are extended.
+    void PointAndNormal(double distance, QPointF& point, QPointF& normal) const;
+    // `path` bent along the guide, as described at BendPath.
+    QPainterPath Bend(const QPainterPath& path, double xFactor) const;
+
+private:
+    std::vector<QPointF> mPoints;
+    std::vector<double> mLengths;       // distance from the start to each point
+    std::vector<QPointF> mPointNormals; // unit normals at the points, averaged over adjacent segments
+};
 
 // 0x00BBGGRR colour values.
 QColor ColourFromBgr(std::uint32_t bgr, double opacity = 1.0);
