@@ -54,12 +54,23 @@ frmTokenManager::frmTokenManager(cTokenManager& pTokens, cCarousel& pCarousel, c
     connectControls();
 
     const QScreen* screen = QGuiApplication::primaryScreen();
-    move((screen ? screen->geometry().topLeft() : QPoint()) + QPoint(10, 10));
+    mPlace = (screen ? screen->geometry().topLeft() : QPoint()) + QPoint(10, 10);
+    move(mPlace);
     PopulateTree(activeKey(), false);
     MakeTopmost(this);
 }
 
 frmTokenManager::~frmTokenManager() = default;
+
+void frmTokenManager::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The frame's size is known only once the window is on screen; the frame goes at the place.
+    if (!mPlaced) {
+        mPlaced = true;
+        if (pos() != mPlace)
+            move(mPlace);
+    }
+}
 
 QPushButton* frmTokenManager::makeButton(const QString& pName, const QString& pCaption,
                                          const QRect& pGeometry) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -60,6 +61,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -99,6 +101,8 @@ private:
     std::shared_ptr<cToken> mToken;
     double mIconScale = 1.0;
     bool mLoaded = false;
+    QPoint mPlace; // where the window's frame goes on the screen
+    bool mPlaced = false;
 
     TokenTreeWidget* tvwTokens = nullptr;
     QCheckBox* chkHideProperties = nullptr;
