@@ -11,7 +11,11 @@ inline QFont DesignFont(const QString& family, double points) {
     return font;
 }
 
-// The family the windows ask for; fontconfig substitutes a metric-compatible face where it is missing.
-inline QString DesignFamily() {
-    return QStringLiteral("Tahoma");
+// The windows' text face: Tahoma, a narrow face. Where it is missing fontconfig substitutes, and
+// asking for a semi-condensed width picks the substitute's narrower cut (DejaVu Sans Condensed for
+// DejaVu Sans), so captions sized for Tahoma still fit their controls.
+inline QFont DesignTextFont(double points) {
+    QFont font = DesignFont(QStringLiteral("Tahoma"), points);
+    font.setStretch(QFont::SemiCondensed);
+    return font;
 }

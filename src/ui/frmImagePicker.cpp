@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
 
 const QString frmImagePicker::Cancelled = QStringLiteral("CANCELLED");
@@ -37,7 +38,7 @@ frmImagePicker::frmImagePicker(QWidget* parent)
       mTag(Cancelled) {
     setObjectName(QStringLiteral("frmImagePicker"));
     setWindowTitle(QStringLiteral("Select Image"));
-    setFont(DesignFont(DesignFamily(), 8.25));
+    setFont(DesignTextFont(8.25));
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Imaging::ColourFromBgr(BackgroundColour));
     setPalette(colours);
@@ -77,11 +78,13 @@ void frmImagePicker::createControls() {
     for (int column = 1; column < mFolders->columnCount(); ++column)
         Dir1->hideColumn(column);
     Dir1->setSelectionMode(QAbstractItemView::SingleSelection);
+    mFolders->sort(0, Qt::AscendingOrder);
 
     mFiles = new QFileSystemModel(this);
     mFiles->setFilter(QDir::Files);
     mFiles->setNameFilters(FilePattern.split(QLatin1Char(';'))); // letter case is ignored
     mFiles->setNameFilterDisables(false);
+    mFiles->sort(0, Qt::AscendingOrder);
     File1 = new QListView(this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(160, 8, 156, 288);
@@ -119,6 +122,13 @@ void frmImagePicker::createControls() {
                 if (index.isValid() && mFolders->filePath(index) != mDirPath)
                     showFolder(mFolders->filePath(index));
             });
+    // The folders along the path arrive and are sorted after the list was shown: keep the chosen
+    // folder in view while they do.
+    connect(mFolders, &QFileSystemModel::directoryLoaded, this, [this](const QString& pLoaded) {
+        const QString folder = pLoaded.endsWith(QLatin1Char('/')) ? pLoaded : pLoaded + QLatin1Char('/');
+        if (mDirPath == pLoaded || mDirPath.startsWith(folder))
+            QTimer::singleShot(0, this, [this] { Dir1->scrollTo(Dir1->currentIndex()); });
+    });
     connect(File1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &frmImagePicker::fileSelectionChanged);
     connect(cmdSelectImage, &QPushButton::clicked, this, &frmImagePicker::cmdSelectImage_Click);

@@ -43,7 +43,7 @@ frmTokenManager::frmTokenManager(cTokenManager& pTokens, cCarousel& pCarousel, c
     setObjectName(QStringLiteral("frmTokenManager"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Token Manager"));
-    setFont(DesignFont(DesignFamily(), 8.25));
+    setFont(DesignTextFont(8.25));
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Imaging::ColourFromBgr(BackgroundColour));
     setPalette(colours);
