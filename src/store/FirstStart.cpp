@@ -2,6 +2,7 @@
 
 #include "StarterPictures.h"
 #include "clsDatabase.h"
+#include "platform/FileServices.h"
 #include "platform/RuntimeError.h"
 #include "platform/SqlDatabase.h"
 
@@ -144,7 +145,7 @@ void writeDatabase(const QString& partial) {
 } // namespace
 
 QString TokenDatabasePath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Tessaro/Tokens.db";
+    return FileServices::AppDataFolder() + QStringLiteral("/Tessaro/Tokens.db");
 }
 
 CarouselSettingsValues StarterSettings() {

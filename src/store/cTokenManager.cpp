@@ -6,6 +6,7 @@
 #include "platform/ImageList.h"
 #include "platform/RuntimeError.h"
 
+#include <QSet>
 #include <limits>
 
 namespace {
@@ -154,6 +155,7 @@ void cTokenManager::SetEnabledState(const QString& pKey, bool pEnabled) {
 void cTokenManager::SetCurrentRoot(const QString& pNewRootKey, QString& pFrontKey, bool pTransition) {
     if (pNewRootKey == mCurrentRootKey)
         return;
+    Item(pNewRootKey); // a key that names no token changes nothing (Element Not Found)
     mCurrentRootKey = pNewRootKey;
     emit CurrentRootChanged();
     PopulateCurrentImages();
@@ -199,8 +201,12 @@ bool cTokenManager::IsActive(const QString& pKey) const {
 QString cTokenManager::InternalPath(const QString& pKey) const {
     QString path = pKey;
     std::shared_ptr<cToken> token = Item(pKey);
-    for (int steps = 0; token->Key() != RootKey && steps < mTokens.Count(); ++steps) {
+    QSet<QString> visited{pKey};
+    while (token->Key() != RootKey) {
         const QString parentKey = token->ParentKey();
+        if (visited.contains(parentKey))
+            break; // parents in a loop: the path ends before the first repeat
+        visited.insert(parentKey);
         path = parentKey + QLatin1Char('\\') + path;
         token = parentOf(*token);
         if (!token)

@@ -28,6 +28,8 @@ public:
 
     // Tree and tokens (cTokenManager.cpp).
     void Init();
+    // Init's first step: reads every token row into memory (public so loading can be measured alone).
+    void LoadAllTokens();
     // Makes pNewRootKey the current root. pFrontKey names the image to bring to the front; when empty
     // it is filled with the middle image of the new level. With pTransition the widget animates.
     void SetCurrentRoot(const QString& pNewRootKey, QString& pFrontKey, bool pTransition);
@@ -91,7 +93,6 @@ signals:
     void TransitionRequested(const QString& pFrontKey);
 
 private:
-    void LoadAllTokens();
     bool loadRow(const SqlRowSet& pRows);
     qint32 NextTokenID() const;
     void AddToken(const std::shared_ptr<cToken>& pToken);

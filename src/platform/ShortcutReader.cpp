@@ -1,0 +1,111 @@
+#include "ShortcutReader.h"
+
+#include "FileServices.h"
+#include "RuntimeError.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+// liblnk's header pulls in libbfio's when it was built with it; we use no file-IO handles, so its
+// (uninstalled) header is not needed.
+#include <liblnk/features.h>
+#undef LIBLNK_HAVE_BFIO
+#include <liblnk.h>
+
+#include <memory>
+
+namespace {
+
+const QString Source = QStringLiteral("ShortcutReader");
+constexpr int InvalidFileFormat = 321;
+
+QString ErrorText(liblnk_error_t*& error) {
+    if (!error)
+        return QStringLiteral("unknown error");
+    char text[512] = {};
+    liblnk_error_sprint(error, text, sizeof text);
+    liblnk_error_free(&error);
+    return QString::fromUtf8(text).trimmed();
+}
+
+// An open shortcut file; closed and freed on destruction.
+class LinkFile {
+public:
+    explicit LinkFile(const QString& path) : mPath(path) {
+        liblnk_error_t* error = nullptr;
+        if (liblnk_file_initialize(&mFile, &error) != 1)
+            Fail(QStringLiteral("cannot read shortcut"), error);
+        if (liblnk_file_open(mFile, QFile::encodeName(path).constData(), LIBLNK_OPEN_READ, &error) != 1) {
+            liblnk_file_free(&mFile, nullptr);
+            Fail(QStringLiteral("not a valid shortcut file"), error);
+        }
+    }
+    ~LinkFile() {
+        liblnk_file_close(mFile, nullptr);
+        liblnk_file_free(&mFile, nullptr);
+    }
+    LinkFile(const LinkFile&) = delete;
+    LinkFile& operator=(const LinkFile&) = delete;
+
+    // A UTF-8 string of the shortcut through liblnk's size/value getter pair; empty when absent.
+    template <typename SizeGetter, typename ValueGetter>
+    QString Text(SizeGetter sizeOf, ValueGetter valueOf, const char* what) const {
+        liblnk_error_t* error = nullptr;
+        size_t size = 0;
+        const int found = sizeOf(mFile, &size, &error);
+        if (found == -1)
+            Fail(QStringLiteral("cannot read its %1").arg(QLatin1String(what)), error);
+        if (found == 0 || size == 0)
+            return {};
+        std::unique_ptr<uint8_t[]> text(new uint8_t[size]());
+        if (valueOf(mFile, text.get(), size, &error) != 1)
+            Fail(QStringLiteral("cannot read its %1").arg(QLatin1String(what)), error);
+        return QString::fromUtf8(reinterpret_cast<const char*>(text.get()));
+    }
+
+private:
+    [[noreturn]] void Fail(const QString& what, liblnk_error_t*& error) const {
+        const QString detail = ErrorText(error);
+        throw RuntimeError(InvalidFileFormat, Source, QStringLiteral("%1: %2 (%3)").arg(mPath, what, detail));
+    }
+
+    QString mPath;
+    liblnk_file_t* mFile = nullptr;
+};
+
+} // namespace
+
+QString ResolveShortcut(const QString& lnkPath) {
+    const QFileInfo info(lnkPath);
+    if (!info.exists() || info.isDir())
+        throw RuntimeError(ErrorNumber::FileNotFound, Source,
+                           QStringLiteral("File not found: %1").arg(lnkPath));
+    const LinkFile link(lnkPath);
+    const QString local =
+        link.Text(liblnk_file_get_utf8_local_path_size, liblnk_file_get_utf8_local_path, "local path");
+    if (!local.isEmpty())
+        return local;
+    QString relative = link.Text(liblnk_file_get_utf8_relative_path_size, liblnk_file_get_utf8_relative_path,
+                                 "relative path");
+    if (relative.isEmpty())
+        return {};
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString folder = FileServices::Folder(info.absoluteFilePath());
+    return QDir::cleanPath(QDir(folder).filePath(relative));
+}
+
+QString ResolveSymbolicLink(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isSymLink()) {
+        if (!info.exists())
+            throw RuntimeError(ErrorNumber::FileNotFound, Source,
+                               QStringLiteral("File not found: %1").arg(path));
+        return path;
+    }
+    const QString target = info.canonicalFilePath();
+    if (target.isEmpty())
+        throw RuntimeError(ErrorNumber::FileNotFound, Source,
+                           QStringLiteral("File not found: %1 (the link points to %2, which does not exist)")
+                               .arg(path, info.symLinkTarget()));
+    return target;
+}
