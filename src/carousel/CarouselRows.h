@@ -1,0 +1,84 @@
+#pragma once
+
+#include "CarouselPixels.h"
+
+#include <cstdint>
+
+// The innermost loops of the pixel kernels, one destination row each, in an SSE2 version (always
+// available on x86-64) and an AVX2 version (twice as wide) chosen when the processor has it.
+namespace CarouselRows {
+
+using Pixel = std::uint32_t;
+using CarouselPixels::Blend;
+using CarouselPixels::Look;
+
+struct RowKernels {
+    // Bilinear stretch: destination column i mixes row[first[i]] and row[first[i] + 1] by the
+    // weight in the low 16 bits of weights[i] (which repeats it in all four 16-bit lanes).
+    void (*stretch)(Pixel* out, const Pixel* row, const int* first, const std::uint64_t* weights, int count,
+                    const Look& look, Blend blend);
+    // Destination column i from in[columns[i]], or from in[i] when `columns` is null.
+    void (*map)(Pixel* out, const Pixel* in, const int* columns, int count, const Look& look, Blend blend);
+    // row[i] = upper[i] mixed with lower[i] by weight / 256, for i = lo ... hi.
+    void (*mixRows)(Pixel* row, const Pixel* upper, const Pixel* lower, int weight, int lo, int hi);
+    // Puts in[i] (weakened to alpha256 / 256) under out[i].
+    void (*under)(Pixel* out, const Pixel* in, int count, int alpha256);
+    // Multiplies out[i] by factor255 / 255.
+    void (*scale)(Pixel* out, int count, int factor255);
+    const char* name;
+};
+
+const RowKernels& Sse2();
+// Null when the build has no AVX2 version.
+const RowKernels* Avx2();
+// The kernels in use: AVX2 when the processor supports it, unless turned off.
+const RowKernels& Active();
+void UseWidest(bool widest);
+
+// Scalar forms, shared by the vector versions for their last odd pixels.
+namespace Scalar {
+
+// Multiplies all four channels by a / 255, rounded.
+inline Pixel ByteMul(Pixel x, Pixel a) {
+    Pixel t = (x & 0xff00ff) * a;
+    t = ((t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a;
+    x = (x + ((x >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
+    return x | t;
+}
+
+// x * (256 - w) / 256 + y * w / 256 on all four channels.
+inline Pixel Lerp256(Pixel x, Pixel y, Pixel w) {
+    const Pixel iw = 256 - w;
+    const Pixel rb = (((x & 0xff00ff) * iw + (y & 0xff00ff) * w) >> 8) & 0xff00ff;
+    const Pixel ag = (((x >> 8) & 0xff00ff) * iw + ((y >> 8) & 0xff00ff) * w) & 0xff00ff00;
+    return rb | ag;
+}
+
+inline Pixel Apply(Pixel p, const Look& k) {
+    const Pixel a = p >> 24;
+    const Pixel rb =
+        (((p & 0xff00ff) * Pixel(k.M) + a * ((Pixel(k.Kr) << 16) | Pixel(k.Kb))) >> 8) & 0xff00ff;
+    const Pixel g = (((p >> 8) & 0xff) * Pixel(k.M) + a * Pixel(k.Kg)) >> 8;
+    const Pixel alpha = (a * Pixel(k.A)) >> 8;
+    return rb | (g << 8) | (alpha << 24);
+}
+
+inline void Blend(Pixel& d, Pixel s, CarouselPixels::Blend blend) {
+    if (s == 0)
+        return;
+    if (blend == CarouselPixels::Blend::Atop)
+        d = ByteMul(s, d >> 24) + ByteMul(d, 255 - (s >> 24));
+    else if ((s >> 24) == 255)
+        d = s;
+    else
+        d = s + ByteMul(d, 255 - (s >> 24));
+}
+
+inline void Under(Pixel& d, Pixel s, const Look& k) {
+    if (s != 0)
+        d += ByteMul(Apply(s, k), 255 - (d >> 24));
+}
+
+} // namespace Scalar
+} // namespace CarouselRows
