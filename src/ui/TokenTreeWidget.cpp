@@ -62,12 +62,16 @@ void TokenTreeWidget::SetChecked(QTreeWidgetItem* pNode, bool pChecked) {
 }
 
 bool TokenTreeWidget::NodeLess(const QTreeWidgetItem* pLeft, const QTreeWidgetItem* pRight) {
-    const QString left = pLeft->text(0), right = pRight->text(0);
-    int order = QString::compare(left, right, Qt::CaseInsensitive);
+    return SortsBefore(pLeft->text(0), KeyOf(pLeft), pRight->text(0), KeyOf(pRight));
+}
+
+bool TokenTreeWidget::SortsBefore(const QString& pLeftText, const QString& pLeftKey,
+                                  const QString& pRightText, const QString& pRightKey) {
+    int order = QString::compare(pLeftText, pRightText, Qt::CaseInsensitive);
     if (order == 0)
-        order = QString::compare(left, right, Qt::CaseSensitive);
+        order = QString::compare(pLeftText, pRightText, Qt::CaseSensitive);
     if (order == 0)
-        order = QString::compare(KeyOf(pLeft), KeyOf(pRight), Qt::CaseSensitive);
+        order = QString::compare(pLeftKey, pRightKey, Qt::CaseSensitive);
     return order < 0;
 }
 

@@ -21,6 +21,8 @@ public:
     static void SetChecked(QTreeWidgetItem* pNode, bool pChecked);
     // The sibling order: text ignoring case, then exact text, then key.
     static bool NodeLess(const QTreeWidgetItem* pLeft, const QTreeWidgetItem* pRight);
+    static bool SortsBefore(const QString& pLeftText, const QString& pLeftKey, const QString& pRightText,
+                            const QString& pRightKey);
 
     // The node under the key, or null.
     QTreeWidgetItem* Node(const QString& pKey) const { return mNodes.value(pKey); }

@@ -11,61 +11,91 @@
 #include <QPushButton>
 #include <QSet>
 #include <algorithm>
+#include <vector>
 
 namespace {
 const QString RootKey = QStringLiteral("ID1");
 const QChar PathSeparator = QLatin1Char('\\');
 
-// Places nodes under their parents' nodes, breadth first from `top`, each sibling group sorted.
-// Every node is placed once, so parent links that loop cannot hang the tree.
-void attachSubtree(QTreeWidgetItem* top, QHash<QString, QList<QTreeWidgetItem*>>& children,
-                   QSet<QTreeWidgetItem*>& placed) {
-    QList<QTreeWidgetItem*> queue{top};
-    placed.insert(top);
-    for (int i = 0; i < queue.size(); ++i) {
-        QList<QTreeWidgetItem*> kids = children.take(TokenTreeWidget::KeyOf(queue[i]));
-        kids.removeIf([&](QTreeWidgetItem* kid) { return placed.contains(kid); });
-        std::sort(kids.begin(), kids.end(), TokenTreeWidget::NodeLess);
-        for (QTreeWidgetItem* kid : kids)
-            placed.insert(kid);
-        queue[i]->addChildren(kids);
-        queue.append(kids);
+// Puts the nodes of a tree together before it is shown: every node under its parent's node, each
+// sibling group sorted. Every node is placed exactly once, so parent links that loop cannot hang it.
+class TreeAssembly {
+public:
+    void Add(QTreeWidgetItem* pNode, const QString& pKey, const QString& pParentKey,
+             const QString& pCaption) {
+        mIndexOfKey.insert(pKey, int(mNodes.size()));
+        mChildren[pParentKey].append(int(mNodes.size()));
+        mNodes.push_back({pNode, pKey, pParentKey, pCaption});
     }
-}
+
+    // The top-level nodes: the root first; then the heads of branches whose parent is missing, and
+    // nodes whose parent links loop.
+    QList<QTreeWidgetItem*> Assemble(const QString& pRootKey) {
+        QList<QTreeWidgetItem*> tops;
+        auto headBranch = [&](int index) {
+            attachBelow(index);
+            tops.append(mNodes[index].node);
+        };
+        if (mIndexOfKey.contains(pRootKey))
+            headBranch(mIndexOfKey.value(pRootKey));
+        for (int round = 0; round < 2; ++round)
+            for (int i = 0; i < int(mNodes.size()); ++i)
+                if (!mNodes[i].placed && (round == 1 || !mIndexOfKey.contains(mNodes[i].parentKey)))
+                    headBranch(i);
+        return tops;
+    }
+
+private:
+    struct Pending {
+        QTreeWidgetItem* node;
+        QString key;
+        QString parentKey;
+        QString caption;
+        bool placed = false;
+    };
+
+    void attachBelow(int pTop) {
+        QList<int> queue{pTop};
+        mNodes[pTop].placed = true;
+        for (int i = 0; i < queue.size(); ++i) {
+            QList<int> kids = mChildren.take(mNodes[queue[i]].key);
+            kids.removeIf([&](int kid) { return mNodes[kid].placed; });
+            std::sort(kids.begin(), kids.end(), [&](int left, int right) {
+                return TokenTreeWidget::SortsBefore(mNodes[left].caption, mNodes[left].key,
+                                                    mNodes[right].caption, mNodes[right].key);
+            });
+            QList<QTreeWidgetItem*> nodes;
+            nodes.reserve(kids.size());
+            for (int kid : kids) {
+                mNodes[kid].placed = true;
+                nodes.append(mNodes[kid].node);
+            }
+            mNodes[queue[i]].node->addChildren(nodes);
+            queue.append(kids);
+        }
+    }
+
+    std::vector<Pending> mNodes;
+    QHash<QString, int> mIndexOfKey;
+    QHash<QString, QList<int>> mChildren;
+};
 } // namespace
 
 void frmTokenManager::PopulateTree(const QString& pSelectKey, bool pHideInactive) {
     tvwTokens->setUpdatesEnabled(false);
     tvwTokens->ClearNodes();
-    // First pass: a node for every token shown, grouped by parent key in the tokens' order. The
-    // root is always shown: it is the tree's anchor and can never be switched off here.
-    QList<QTreeWidgetItem*> nodes;
-    QHash<QString, QList<QTreeWidgetItem*>> children;
+    // First pass: a node for every token shown. The root is always shown: it is the tree's anchor
+    // and can never be switched off here.
+    TreeAssembly assembly;
     for (const auto& [key, token] : mTokens) {
         if (pHideInactive && key != RootKey && !mTokens.IsActive(key))
             continue;
         QTreeWidgetItem* node = tvwTokens->CreateNode(key, token->Caption(), token->Enabled());
-        nodes.append(node);
-        if (key != RootKey)
-            children[token->ParentKey()].append(node);
+        assembly.Add(node, key, key == RootKey ? QString() : token->ParentKey(), token->Caption());
     }
-    // Second pass: every node under its parent. A token whose parent is missing heads its own branch
-    // at the top level; tokens whose parent links loop are shown at the top level as well.
-    QSet<QTreeWidgetItem*> placed;
+    // Second pass: every node under its parent, then the whole tree into the view at once.
+    const QList<QTreeWidgetItem*> tops = assembly.Assemble(RootKey);
     QTreeWidgetItem* root = tvwTokens->Node(RootKey);
-    QList<QTreeWidgetItem*> tops;
-    if (root) {
-        attachSubtree(root, children, placed);
-        tops.append(root);
-    }
-    for (int round = 0; round < 2; ++round)
-        for (QTreeWidgetItem* node : nodes) {
-            const bool orphan = !tvwTokens->Node(mTokens.Item(TokenTreeWidget::KeyOf(node))->ParentKey());
-            if (!placed.contains(node) && (orphan || round == 1)) {
-                attachSubtree(node, children, placed);
-                tops.append(node);
-            }
-        }
     tvwTokens->addTopLevelItems(tops);
     if (root)
         root->setExpanded(true);

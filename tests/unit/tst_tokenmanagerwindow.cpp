@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTreeWidgetItemIterator>
 
 class TestTokenManagerWindow : public QObject {
     Q_OBJECT
@@ -16,6 +17,7 @@ private slots:
     void opensOnTheRootWithoutActiveToken();
     void opensOnTheActiveTokenWithOnlyItsPathExpanded();
     void siblingsAreSortedByText();
+    void brokenParentLinksStillShowEveryToken();
     void deletingTheRootIsRefused();
     void deleteCanBeCancelled();
     void deletingRemovesTheWholeSubtree_data();
@@ -167,6 +169,23 @@ void TestTokenManagerWindow::siblingsAreSortedByText() {
     QCOMPARE(texts, (QStringList{"Alpha", "Beta", "beta", "gamma"}));
     QCOMPARE(rig.Tree()->Node("ID6")->parent(), rig.Tree()->Node("ID3"));
     QCOMPARE(rig.Tree()->topLevelItemCount(), 1);
+}
+
+void TestTokenManagerWindow::brokenParentLinksStillShowEveryToken() {
+    // A file edited elsewhere: a branch whose parent row is missing, and two rows that are each
+    // other's parent. Every token is shown, each exactly once.
+    TokenManagerWindowRig rig(
+        {{2, 1, "Fine"}, {4, 99, "Orphan"}, {5, 4, "Orphan's child"}, {6, 7, "Loop A"}, {7, 6, "Loop B"}});
+    rig.Open();
+    QCOMPARE(rig.Tree()->NodeCount(), 6);
+    QCOMPARE(rig.Tree()->topLevelItem(0), rig.Tree()->Node("ID1"));
+    QCOMPARE(rig.Tree()->Node("ID5")->parent(), rig.Tree()->Node("ID4"));
+    QVERIFY(!rig.Tree()->Node("ID4")->parent());
+    QCOMPARE(rig.Tree()->topLevelItemCount(), 3); // the root, the orphan branch, the loop
+    int shown = 0;
+    for (QTreeWidgetItemIterator it(rig.Tree()); *it; ++it)
+        ++shown;
+    QCOMPARE(shown, 6);
 }
 
 void TestTokenManagerWindow::deletingTheRootIsRefused() {
