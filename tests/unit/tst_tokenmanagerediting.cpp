@@ -186,19 +186,27 @@ void TestTokenManagerEditing::pickingTheEditedNodeAgainCanDiscard() {
 void TestTokenManagerEditing::escapeAfterAnEditAsksThenCloses_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("No") << int(MsgBox::ResultNo) << "Tools";
-    QTest::newRow("Yes") << int(MsgBox::ResultYes) << "Toolbox";
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("No, in the caption") << int(MsgBox::ResultNo) << "Tools"
+                                        << "txtCaption";
+    QTest::newRow("Yes, in the caption") << int(MsgBox::ResultYes) << "Toolbox"
+                                         << "txtCaption";
+    QTest::newRow("Yes, in the tree") << int(MsgBox::ResultYes) << "Toolbox"
+                                      << "tvwTokens";
+    QTest::newRow("No, in the description") << int(MsgBox::ResultNo) << "Tools"
+                                            << "txtDescription";
 }
 
 void TestTokenManagerEditing::escapeAfterAnEditAsksThenCloses() {
     QFETCH(int, answer);
     QFETCH(QString, stored);
+    QFETCH(QString, focus);
     TokenManagerWindowRig rig;
     rig.Open();
     rig.ClickNode("ID5");
     rig.Caption()->setText("Toolbox");
     rig.answers = {answer};
-    QTest::keyClick(rig.Caption(), Qt::Key_Escape);
+    QTest::keyClick(rig.window->findChild<QWidget*>(focus), Qt::Key_Escape);
     QCOMPARE(rig.asked.size(), 1);
     QCOMPARE(rig.asked[0].prompt, QStringLiteral("Save changes to 'Tools'?"));
     TokenManagerWindowRig::ProcessDeletions();
