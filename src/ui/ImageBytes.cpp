@@ -1,0 +1,6 @@
+#include "ImageBytes.h"
+
+QByteArray& ImageBytes() {
+    static QByteArray bytes;
+    return bytes;
+}
