@@ -9,6 +9,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/SoundPlayer.h"
 #include "store/cTokenManager.h"
+#include "ui/Forms.h"
 #include "ui/frmCarouselSettings.h"
 #include "ui/frmSysTray.h"
 
@@ -43,7 +44,15 @@ void connectWindows() {
         gSysTray->SetShowHideCaption(shown ? QStringLiteral("Hide") : QStringLiteral("Show"));
     });
     QObject::connect(&window, &cfMain::Unloaded, gSysTray.get(), [] { gSysTray->Unload(); });
-    QObject::connect(&window, &cfMain::CarouselSettingsRequested, gSysTray.get(), [] { ShowCarouselSettings(); });
+    QObject::connect(&window, &cfMain::CarouselSettingsRequested, gSysTray.get(), [] {
+        if (!ImagePickerVisible())
+            ShowCarouselSettings();
+    });
+    QObject::connect(&window, &cfMain::TokenManagerRequested, gSysTray.get(), [] {
+        if (!ImagePickerVisible())
+            ShowTokenManager();
+    });
+    QObject::connect(gSysTray.get(), &frmSysTray::TokenManagerRequested, gSysTray.get(), [] { ShowTokenManager(); });
     QObject::connect(gSysTray.get(), &frmSysTray::CarouselSettingsRequested, gSysTray.get(),
                      [] { ShowCarouselSettings(); });
 }
