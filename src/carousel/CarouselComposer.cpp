@@ -3,18 +3,15 @@
 #include "platform/Imaging.h"
 
 #include <QLinearGradient>
+#include <QPainter>
 #include <algorithm>
+#include <array>
+#include <cmath>
 
-struct CarouselComposer::State {
-    QImage main, reflection, scratch, mask;
-    int imageWidth = 0, imageHeight = 0;
-    QPainter mainPainter, reflectionPainter;
-};
-
-CarouselComposer::CarouselComposer() : d(std::make_unique<State>()) {}
-CarouselComposer::~CarouselComposer() = default;
+using namespace CarouselPixels;
 
 namespace {
+
 QImage MakeMask(int width, int height) {
     QImage mask = Imaging::NewSurface(width, height);
     if (mask.isNull())
@@ -28,110 +25,141 @@ QImage MakeMask(int width, int height) {
     return mask;
 }
 
-void ClearImage(QPainter& painter, const QImage& image) {
-    painter.setCompositionMode(QPainter::CompositionMode_Clear);
-    painter.fillRect(image.rect(), Qt::transparent);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+// Calls f(y, left, right) for every horizontal run of the union of the rectangles, each pixel once.
+template <typename F> void ForEachSpan(const std::vector<QRect>& rects, F f) {
+    QRect bounds;
+    for (const QRect& r : rects)
+        bounds |= r;
+    constexpr int MaxRuns = 64;
+    std::array<std::pair<int, int>, MaxRuns> runs;
+    for (int y = bounds.top(); y <= bounds.bottom() && !bounds.isEmpty(); ++y) {
+        int count = 0;
+        for (const QRect& r : rects)
+            if (!r.isEmpty() && y >= r.top() && y <= r.bottom() && count < MaxRuns)
+                runs[count++] = {r.left(), r.right()};
+        std::sort(runs.begin(), runs.begin() + count);
+        for (int i = 0; i < count;) {
+            int left = runs[i].first, right = runs[i].second;
+            for (++i; i < count && runs[i].first <= right + 1; ++i)
+                right = std::max(right, runs[i].second);
+            f(y, left, right);
+        }
+    }
 }
+
 } // namespace
 
 void CarouselComposer::Prepare(int layerWidth, int layerHeight, int imageWidth, int imageHeight) {
-    d->main = Imaging::NewSurface(layerWidth, layerHeight);
-    d->reflection = Imaging::NewSurface(layerWidth, layerHeight);
-    d->scratch = Imaging::NewSurface(imageWidth, imageHeight);
-    d->mask = MakeMask(imageWidth, imageHeight);
-    d->imageWidth = imageWidth;
-    d->imageHeight = imageHeight;
+    mMain = Imaging::NewSurface(layerWidth, layerHeight);
+    mReflection = Imaging::NewSurface(layerWidth, layerHeight);
+    mImageWidth = std::max(imageWidth, 0);
+    mImageHeight = std::max(imageHeight, 0);
+    mMask = MakeMask(mImageWidth, mImageHeight);
+    mMaskRows.assign(size_t(mImageHeight), 0);
+    for (int y = 0; y < mImageHeight; ++y)
+        mMaskRows[y] = std::uint8_t(qAlpha(mMask.pixel(0, y)));
+    mItems.clear();
+    mMainDirty.clear();
+    mReflectionDirty.clear();
+    mMainDirty.reserve(32);
+    mReflectionDirty.reserve(32);
+    mOrbitShifted = QImage();
+    mOrbitSource = 0;
 }
 
-bool CarouselComposer::IsReady() const {
-    return !d->main.isNull() && !d->scratch.isNull();
-}
-const QImage& CarouselComposer::MainLayer() const {
-    return d->main;
-}
-const QImage& CarouselComposer::ReflectionLayer() const {
-    return d->reflection;
-}
-const QImage& CarouselComposer::ReflectionMask() const {
-    return d->mask;
+const QImage& CarouselComposer::Prepared(const QString& key, const QImage& image) {
+    PreparedItem& item = mItems[key];
+    if (item.source == image.cacheKey() && !item.image.isNull())
+        return item.image;
+    item.source = image.cacheKey();
+    if (image.size() == QSize(mImageWidth, mImageHeight) && image.format() == Imaging::SurfaceFormat) {
+        item.image = image;
+        return item.image;
+    }
+    item.image = Imaging::NewSurface(mImageWidth, mImageHeight);
+    QPainter painter(&item.image);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(0, 0, mImageWidth, mImageHeight), image);
+    return item.image;
 }
 
-void CarouselComposer::BeginFrame() {
-    d->mainPainter.begin(&d->main);
-    d->reflectionPainter.begin(&d->reflection);
+void CarouselComposer::PrepareItem(const QString& key, const QImage& image) {
+    if (IsReady() && !image.isNull())
+        Prepared(key, image);
+}
+
+void CarouselComposer::RetainItems(const std::vector<CarouselSlot>& slotList) {
+    for (auto it = mItems.begin(); it != mItems.end();) {
+        const bool used = std::any_of(slotList.begin(), slotList.end(),
+                                      [&](const CarouselSlot& s) { return s.Key == it.key(); });
+        it = used ? std::next(it) : mItems.erase(it);
+    }
 }
 
 void CarouselComposer::Clear(CarouselLayer layer) {
-    if (layer == CarouselLayer::Main)
-        ClearImage(d->mainPainter, d->main);
-    else
-        ClearImage(d->reflectionPainter, d->reflection);
+    const bool main = layer == CarouselLayer::Main;
+    QImage& image = main ? mMain : mReflection;
+    std::vector<QRect>& dirty = main ? mMainDirty : mReflectionDirty;
+    ForEachSpan(dirty, [&](int y, int left, int right) {
+        CarouselPixels::Clear(image, QRect(left, y, right - left + 1, 1));
+    });
+    dirty.clear();
+    if (main)
+        mMainBlend = Blend::Over;
 }
 
-void CarouselComposer::SetMainOperator(QPainter::CompositionMode mode) {
-    d->mainPainter.setCompositionMode(mode);
-}
-
-void CarouselComposer::DrawItem(const QString&, const QImage& image, const CarouselSlot& slot,
+void CarouselComposer::DrawItem(const QString& key, const QImage& image, const CarouselSlot& slot,
                                 const ItemLook& look) {
-    QPainter scratch(&d->scratch);
-    ClearImage(scratch, d->scratch);
-    scratch.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    scratch.drawImage(QRectF(0, 0, d->imageWidth, d->imageHeight), image);
-    scratch.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-    QColor tint = look.tintColour;
-    tint.setAlphaF(float(std::clamp(slot.Tint, 0.0, 1.0)));
-    scratch.fillRect(d->scratch.rect(), tint);
-    scratch.fillRect(d->scratch.rect(),
-                     QColor(0, 0, 0, int(std::lround(std::clamp(slot.Darken, 0.0, 1.0) * 255))));
-
-    QPainter& main = d->mainPainter;
-    main.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    main.setOpacity(slot.Opacity);
-    main.drawImage(QRectF(slot.Left, slot.Top, slot.Width, slot.Height), d->scratch);
-    main.setOpacity(1);
-
+    if (!IsReady() || image.isNull())
+        return;
+    const QImage& item = Prepared(key, image);
+    const Look k = MakeLook(slot.Opacity, slot.Tint, slot.Darken, look.tintColour);
+    const QRectF target(slot.Left, slot.Top, slot.Width, slot.Height);
+    const QRect drawn = DrawScaled(mMain, item, target, k, mMainBlend);
+    if (!drawn.isEmpty())
+        mMainDirty.push_back(drawn);
     if (look.reflectionStrength <= 0)
         return;
-    scratch.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-    scratch.drawImage(0, 0, d->mask);
-    scratch.end();
-    const double top = slot.Top + slot.Height;
-    const double height = look.reflectionStretch * slot.Height;
-    QPainter& refl = d->reflectionPainter;
-    refl.save();
-    refl.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    refl.setOpacity(slot.Opacity);
-    refl.translate(0, 2 * top + height);
-    refl.scale(1, -1);
-    refl.drawImage(QRectF(slot.Left, top, slot.Width, height), d->scratch);
-    refl.restore();
+    const QRectF mirror(slot.Left, slot.Top + slot.Height, slot.Width, look.reflectionStretch * slot.Height);
+    const QRect reflected = DrawMirrored(mReflection, item, mMaskRows, mirror, k);
+    if (!reflected.isEmpty())
+        mReflectionDirty.push_back(reflected);
 }
 
 void CarouselComposer::DrawOrbit(const QImage& orbit, double left, double top, double opacity) {
-    QPainter& main = d->mainPainter;
-    main.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    main.setOpacity(opacity);
-    main.drawImage(QPointF(left, top), orbit);
-    main.setOpacity(1);
+    if (!IsReady() || orbit.isNull())
+        return;
+    const QPointF position(left, top);
+    if (mOrbitSource != orbit.cacheKey() || mOrbitPosition != position || mOrbitShifted.isNull()) {
+        mOrbitSource = orbit.cacheKey();
+        mOrbitPosition = position;
+        mOrbitPixel = QPoint(int(std::floor(left)), int(std::floor(top)));
+        const QPointF fraction = position - QPointF(mOrbitPixel);
+        mOrbitShifted = Imaging::NewSurface(orbit.width() + 1, orbit.height() + 1);
+        QPainter painter(&mOrbitShifted);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(fraction, orbit);
+    }
+    const int alpha = OpacityUnits(opacity);
+    const QRect drawn = DrawAt(mMain, mOrbitShifted, mOrbitPixel, Look{alpha, 0, 0, 0, alpha}, mMainBlend);
+    if (!drawn.isEmpty())
+        mMainDirty.push_back(drawn);
 }
 
-void CarouselComposer::EndFrame(double reflectionStrength, double level) {
-    d->reflectionPainter.end();
-    QPainter& main = d->mainPainter;
+void CarouselComposer::FinishFrame(double reflectionStrength, double level) {
+    if (!IsReady())
+        return;
     if (reflectionStrength > 0) {
-        main.setCompositionMode(QPainter::CompositionMode_DestinationOver);
-        main.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        main.setOpacity(reflectionStrength);
-        main.drawImage(0, 0, d->reflection);
-        main.setOpacity(1);
+        const int alpha = OpacityUnits(reflectionStrength);
+        ForEachSpan(mReflectionDirty, [&](int y, int left, int right) {
+            CompositeUnder(mMain, mReflection, QRect(left, y, right - left + 1, 1), alpha);
+        });
+        mMainDirty.insert(mMainDirty.end(), mReflectionDirty.begin(), mReflectionDirty.end());
     }
     if (level < 1) {
-        main.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-        main.setOpacity(std::max(level, 0.1));
-        main.fillRect(d->main.rect(), Qt::black);
-        main.setOpacity(1);
+        const int factor = int(std::lround(std::max(level, 0.1) * 255));
+        ForEachSpan(mMainDirty, [&](int y, int left, int right) {
+            ScaleAlpha(mMain, QRect(left, y, right - left + 1, 1), factor);
+        });
     }
-    main.end();
 }

@@ -4,6 +4,7 @@
 #include "platform/ImageList.h"
 #include "platform/Imaging.h"
 
+#include <QPainter>
 #include <algorithm>
 
 using namespace CarouselLayout;
@@ -270,6 +271,8 @@ QString cCarousel::KeyAtIndex(int pIndex) const {
 void cCarousel::LoadImage(const QString& pKey, const QByteArray& pBytes) {
     if (!mSharedImages.Exists(pKey))
         mSharedImages.AddFromBytes(pKey, pBytes);
+    if (const QImage* image = mSharedImages.Find(pKey))
+        mComposer->PrepareItem(pKey, *image);
 }
 
 void cCarousel::PopulateSlots(int pIndex) {
@@ -288,6 +291,7 @@ void cCarousel::PopulateSlots(int pIndex) {
         }
         --idx;
     }
+    mComposer->RetainItems(mSlots);
 }
 
 // ---- Composition ------------------------------------------------------------------------------
@@ -334,11 +338,10 @@ void cCarousel::ComposeFrame(int pSign, bool pGrowIncoming, bool pShrinkOutgoing
     mLastFrame = {pSign, pGrowIncoming, pShrinkOutgoing, pProgress, pLevel};
     if (!mComposer->IsReady())
         return;
-    mComposer->BeginFrame();
     ClearLayer(CarouselLayer::Reflection);
     ClearLayer(CarouselLayer::Main);
     DrawFrame(pSign, pGrowIncoming, pShrinkOutgoing, pProgress);
-    mComposer->EndFrame(mReflectionStrength, pLevel);
+    mComposer->FinishFrame(mReflectionStrength, pLevel);
 }
 
 void cCarousel::LayoutSlots(int pSign, bool pGrowIncoming, bool pShrinkOutgoing, double pProgress) {
@@ -379,7 +382,7 @@ void cCarousel::DrawFrame(int pSign, bool pGrowIncoming, bool pShrinkOutgoing, d
         return;
     DrawSlot(mCentre - pSign);
     SlotAt(mCentre).Opacity = 1 - pProgress;
-    mComposer->SetMainOperator(QPainter::CompositionMode_SourceAtop);
+    mComposer->SetMainBlend(CarouselPixels::Blend::Atop);
     DrawSlot(mCentre);
 }
 

@@ -74,6 +74,7 @@ public:
     // Read-only views of the model's state, for its owner's diagnostics and for tests.
     const std::vector<CarouselSlot>& Slots() const { return mSlots; }
     const CarouselSlot& Slot(int pSlot) const { return mSlots.at(pSlot - 1); } // 1-based
+    int ImageHeight() const { return mImageHeight; }
     int SlotCount() const { return mSlotCount; }
     int Centre() const { return mCentre; }
     int Unused() const { return mUnused; }

@@ -1,0 +1,157 @@
+#include "XvfbSession.h"
+
+#include <QDeadlineTimer>
+#include <QTest>
+
+namespace TestSupport {
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+XvfbSession::XvfbSession(Options options) {
+    if (StartServer(options.screenSize) && options.withTray)
+        StartTray();
+}
+
+XvfbSession::~XvfbSession() {
+    for (auto it = mProcesses.rbegin(); it != mProcesses.rend(); ++it)
+        Stop(it->get());
+    mProcesses.clear();
+    if (mServer)
+        Stop(mServer.get());
+    if (mDisplaySaved)
+        qputenv("DISPLAY", mSavedDisplay);
+}
+
+bool XvfbSession::IsRunning() const {
+    return mServer && mServer->state() == QProcess::Running && mError.isEmpty();
+}
+
+bool XvfbSession::StartServer(const QSize& size) {
+    mServer = std::make_unique<QProcess>();
+    mServer->setStandardErrorFile(QProcess::nullDevice());
+    // -displayfd 1: the server picks a free display and writes its number to standard output.
+    mServer->start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0",
+                                            QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
+                                            "-nolisten", "tcp", "-noreset"});
+    if (!mServer->waitForStarted(10000)) {
+        mError = QStringLiteral("Xvfb did not start: ") + mServer->errorString();
+        return false;
+    }
+    QDeadlineTimer deadline(20000);
+    while (!mServer->canReadLine() && mServer->state() == QProcess::Running && !deadline.hasExpired())
+        mServer->waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+    const QByteArray number = mServer->readLine().trimmed();
+    if (number.isEmpty()) {
+        mError = QStringLiteral("Xvfb did not report its display");
+        return false;
+    }
+    mDisplay = QStringLiteral(":") + QString::fromLatin1(number);
+    return true;
+}
+
+bool XvfbSession::StartTray() {
+    if (!Start(QStringLiteral("trayer"),
+               {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "160", "--height",
+                "32", "--SetDockType", "true", "--expand", "false"})) {
+        mError = QStringLiteral("trayer did not start");
+        return false;
+    }
+    // trayer's panel window is mapped once it owns the tray selection.
+    if (!WaitFor([this] { return !FindWindows(QStringLiteral("^panel$")).isEmpty(); })) {
+        mError = QStringLiteral("trayer's panel did not appear");
+        return false;
+    }
+    return true;
+}
+
+QProcessEnvironment XvfbSession::Environment() const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), mDisplay);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("XAUTHORITY"));
+    return environment;
+}
+
+void XvfbSession::UseInThisProcess() {
+    if (!mDisplaySaved) {
+        mSavedDisplay = qgetenv("DISPLAY");
+        mDisplaySaved = true;
+    }
+    qputenv("DISPLAY", mDisplay.toLocal8Bit());
+}
+
+QProcess* XvfbSession::Start(const QString& program, const QStringList& arguments,
+                             const QProcessEnvironment& environment, QProcess::ProcessChannelMode channels) {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(channels);
+    process->setProcessEnvironment(environment.isEmpty() ? Environment() : environment);
+    process->start(program, arguments);
+    if (!process->waitForStarted(10000))
+        return nullptr;
+    mProcesses.push_back(std::move(process));
+    return mProcesses.back().get();
+}
+
+void XvfbSession::Stop(QProcess* process) {
+    if (!process || process->state() == QProcess::NotRunning)
+        return;
+    process->terminate();
+    if (!process->waitForFinished(3000)) {
+        process->kill();
+        process->waitForFinished(3000);
+    }
+}
+
+bool XvfbSession::Run(const QString& program, const QStringList& arguments, QString* output,
+                      int timeoutMs) const {
+    QProcess process;
+    process.setProcessEnvironment(Environment());
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+bool XvfbSession::Xdotool(const QStringList& arguments, QString* output) const {
+    return Run(QStringLiteral("xdotool"), arguments, output);
+}
+
+QList<qulonglong> XvfbSession::FindWindows(const QString& namePattern, bool onlyMapped) const {
+    QStringList arguments{QStringLiteral("search")};
+    if (onlyMapped)
+        arguments << QStringLiteral("--onlyvisible");
+    arguments << QStringLiteral("--name") << namePattern;
+    QString output;
+    Xdotool(arguments, &output); // exits with 1 when nothing matches
+    QList<qulonglong> windows;
+    for (const QString& line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qulonglong id = line.trimmed().toULongLong(&ok);
+        if (ok)
+            windows.append(id);
+    }
+    return windows;
+}
+
+bool XvfbSession::Focus(qulonglong window) const {
+    return Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window)});
+}
+
+QImage XvfbSession::Screenshot() const {
+    QProcess process;
+    process.setProcessEnvironment(Environment());
+    process.start(QStringLiteral("import"), {"-window", "root", "png:-"});
+    if (!process.waitForFinished(20000) || process.exitCode() != 0)
+        return {};
+    return QImage::fromData(process.readAllStandardOutput(), "PNG");
+}
+
+} // namespace TestSupport
