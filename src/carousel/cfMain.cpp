@@ -71,9 +71,7 @@ void cfMain::TearDown() {
 }
 
 void cfMain::SetRenderScale(double pScale) {
-    mRenderScale = std::isfinite(pScale) && pScale > 0
-                       ? std::clamp(pScale, MinimumRenderScale, MaximumRenderScale)
-                       : 1.0;
+    mRenderScale = std::isfinite(pScale) ? std::clamp(pScale, MinimumRenderScale, MaximumRenderScale) : 1.0;
 }
 
 bool cfMain::IsShown() const {
