@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -43,6 +44,10 @@ void Blur(QImage& image, double radius);
 // given tolerance.
 QPainterPath BendPath(const QPainterPath& path, const QPainterPath& guide, double xFactor,
                       double tolerance = 0.02);
+
+// The path's pieces (one per move) as polylines: curves become chords that stray at most
+// `tolerance` from them.
+QList<QPolygonF> FlattenPath(const QPainterPath& path, double tolerance);
 
 // A guide path flattened once into a polyline with cumulative lengths, for measuring and for bending
 // any number of paths along it.

@@ -59,18 +59,34 @@ QPointF Normalized(const QPointF& v) {
 
 } // namespace
 
-BendGuide::BendGuide(const QPainterPath& guide, double tolerance) {
+QList<QPolygonF> FlattenPath(const QPainterPath& path, double tolerance) {
+    QList<QPolygonF> polylines;
     std::vector<QPointF> points;
-    for (int i = 0; i < guide.elementCount(); ++i) {
-        const QPainterPath::Element element = guide.elementAt(i);
-        if (element.type == QPainterPath::CurveToElement && i + 2 < guide.elementCount() && !points.empty()) {
-            const Cubic curve{points.back(), element, guide.elementAt(i + 1), guide.elementAt(i + 2)};
+    auto finish = [&] {
+        if (!points.empty())
+            polylines.append(QPolygonF(QList<QPointF>(points.begin(), points.end())));
+        points.clear();
+    };
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element element = path.elementAt(i);
+        if (element.type == QPainterPath::CurveToElement && i + 2 < path.elementCount() && !points.empty()) {
+            const Cubic curve{points.back(), element, path.elementAt(i + 1), path.elementAt(i + 2)};
             FlattenCubic(curve, std::max(tolerance, 1e-6), 0, points);
             i += 2;
-        } else {
-            points.push_back(element); // a later move joins the pieces into one guide
+            continue;
         }
+        if (element.type == QPainterPath::MoveToElement)
+            finish();
+        points.push_back(element);
     }
+    finish();
+    return polylines;
+}
+
+BendGuide::BendGuide(const QPainterPath& guide, double tolerance) {
+    std::vector<QPointF> points; // a later move joins the pieces into one guide
+    for (const QPolygonF& polyline : FlattenPath(guide, tolerance))
+        points.insert(points.end(), polyline.begin(), polyline.end());
     for (const QPointF& point : points) {
         if (mPoints.empty() || point != mPoints.back())
             mPoints.push_back(point);

@@ -21,7 +21,8 @@ namespace TokenImageRenderer {
 
 constexpr int DesignSize = 196;
 
-// The decoded "LENS" resource, loaded on first use and kept.
+// The decoded "LENS" resource, loaded on first use and kept; a null image (badges without glass) when
+// the resource is missing.
 const QImage& Lens();
 
 // The composed token image as a surface of size x size.
@@ -31,7 +32,9 @@ QImage ComposeTokenImage(const QImage& picture, double iconScale, const QString&
 // The caption's outline bent along the upper half of a circle about (0, 0) for an image of `size`.
 QPainterPath CaptionPath(const QString& caption, int size);
 
-// Strokes the halo and outline and fills the caption path, centred in a size x size image.
+// Draws the caption path centred in a size x size image: a soft dark halo (width size / 28), the
+// outline (size / 38) in the outline colour, both with round caps and joins, and the fill in the
+// text colour on top.
 void DrawCaption(QPainter& painter, const QPainterPath& captionPath, int size,
                  const TokenAppearance& appearance);
 
