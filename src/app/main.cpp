@@ -1,11 +1,3 @@
-#include "app/TessaroApplication.h"
+#include "app/modMain.h"
 
-#include <QTextStream>
-
-int main(int argc, char* argv[]) {
-    TessaroApplication app(argc, argv);
-    return RunGuarded([] {
-        QTextStream(stderr) << "Tessaro: the launcher window is not built yet; only the services are.\n";
-        return 1;
-    });
-}
+int main(int argc, char* argv[]) { return Main(argc, argv); }

@@ -1,0 +1,114 @@
+#include "ui/cSysTray.h"
+
+#include "platform/Imaging.h"
+#include "platform/Resources.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QStyle>
+#include <QSystemTrayIcon>
+
+cSysTray::cSysTray(QObject* parent) : QObject(parent) {}
+
+cSysTray::~cSysTray() {
+    if (mIcon)
+        mIcon->hide();
+}
+
+void cSysTray::Init(QWidget* pForm, const QString& pTooltip) {
+    Q_UNUSED(pForm);
+    mIcon = std::make_unique<QSystemTrayIcon>();
+    connect(mIcon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            MouseMove(0, LeftButtonUp);
+            break;
+        case QSystemTrayIcon::DoubleClick:
+            MouseMove(0, LeftDoubleClick);
+            break;
+        case QSystemTrayIcon::Context:
+            MouseMove(0, RightButtonUp);
+            break;
+        default:
+            break;
+        }
+    });
+    const int size = SmallIconSize();
+    SetIcon(IconFromResource(QStringLiteral("APP_ICON"), size, size));
+    SetTooltipText(pTooltip);
+    mIcon->show();
+}
+
+void cSysTray::MouseMove(int pButton, int pMessage) {
+    Q_UNUSED(pButton);
+    switch (pMessage) {
+    case LeftButtonUp:
+        emit LeftClick();
+        break;
+    case LeftDoubleClick:
+        emit DoubleClick();
+        break;
+    case RightButtonUp:
+        emit RightClick();
+        break;
+    default:
+        break;
+    }
+}
+
+void cSysTray::SetIcon(const QImage& pIcon) {
+    if (mIcon)
+        mIcon->setIcon(QIcon(QPixmap::fromImage(pIcon)));
+}
+
+QString cSysTray::ClippedTooltip(const QString& pText) {
+    // The text and its terminating NUL in a 128-byte field: longer texts lose the NUL and the rest.
+    QByteArray field = pText.toUtf8();
+    field.append('\0');
+    field.truncate(128);
+    const qsizetype nul = field.indexOf('\0');
+    if (nul >= 0)
+        field.truncate(nul);
+    QString text = QString::fromUtf8(field);
+    // Never end inside a multi-byte character.
+    while (text.endsWith(QChar::ReplacementCharacter))
+        text.chop(1);
+    return text;
+}
+
+void cSysTray::SetTooltipText(const QString& pText) {
+    mTooltipText = pText;
+    if (mIcon)
+        mIcon->setToolTip(ClippedTooltip(pText));
+}
+
+void cSysTray::SetContextMenu(QMenu* pMenu) {
+    if (mIcon)
+        mIcon->setContextMenu(pMenu);
+}
+
+bool cSysTray::IsVisible() const { return mIcon && mIcon->isVisible(); }
+
+void cSysTray::ShowMessage(const QString& pTitle, const QString& pText) {
+    if (mIcon && QSystemTrayIcon::supportsMessages())
+        mIcon->showMessage(pTitle, pText, QSystemTrayIcon::Information, 10000);
+}
+
+int cSysTray::SmallIconSize() {
+    const double ratio = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1.0;
+    return qRound(QApplication::style()->pixelMetric(QStyle::PM_SmallIconSize) * ratio);
+}
+
+QImage cSysTray::IconFromResource(const QString& pName, int pWidth, int pHeight) {
+    const QImage image = Imaging::Decode(LoadResource(QStringLiteral("CUSTOM"), pName));
+    if (image.width() == pWidth)
+        return image;
+    QImage scaled = Imaging::NewSurface(pWidth, pHeight);
+    QPainter painter(&scaled);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(0, 0, pWidth, pHeight), image);
+    return scaled;
+}

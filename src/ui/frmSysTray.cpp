@@ -1,0 +1,144 @@
+#include "ui/frmSysTray.h"
+
+#include "app/modMain.h"
+#include "app/modShellExecute.h"
+#include "carousel/cfMain.h"
+#include "platform/KeyWatcher.h"
+#include "ui/cSysTray.h"
+#include "ui/frmAbout.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QMenu>
+#include <QTextStream>
+
+frmSysTray::frmSysTray(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmSysTray"));
+    setWindowTitle(QStringLiteral("Tessaro tray"));
+    setAttribute(Qt::WA_DontShowOnScreen);
+    buildMenu();
+}
+
+frmSysTray::~frmSysTray() = default;
+
+void frmSysTray::buildMenu() {
+    mnuSysTray = std::make_unique<QMenu>(QStringLiteral("SysTray"));
+    const QStringList captions{QStringLiteral("Hide"),
+                               QStringLiteral("-"),
+                               QStringLiteral("Manage Tokens..."),
+                               QStringLiteral("Carousel Settings..."),
+                               QStringLiteral("-"),
+                               QStringLiteral("Help..."),
+                               QStringLiteral("About..."),
+                               QStringLiteral("-"),
+                               QStringLiteral("Exit")};
+    for (int index = 0; index < captions.size(); ++index) {
+        QAction* item = captions[index] == QLatin1String("-") ? mnuSysTray->addSeparator()
+                                                               : mnuSysTray->addAction(captions[index]);
+        connect(item, &QAction::triggered, this, [this, index] { mnuPopup_Click(index); });
+        mnuPopup.append(item);
+    }
+}
+
+void frmSysTray::Load() {
+    mSysTray = std::make_unique<cSysTray>();
+    mSysTray->Init(this, QStringLiteral("Tessaro"));
+    mSysTray->SetContextMenu(mnuSysTray.get());
+    connect(mSysTray.get(), &cSysTray::DoubleClick, this, [this] { mnuPopup_Click(ShowHide); });
+
+    mkw = CreateKeyWatcher(QStringLiteral("17,18,76"), this);
+    connect(mkw.get(), &KeyWatcher::KeyDown, this, &frmSysTray::mkw_VKeyDown);
+    connect(mkw.get(), &KeyWatcher::KeyUp, this, &frmSysTray::mkw_VKeyUp);
+    connect(mkw.get(), &KeyWatcher::GrabFailed, this, &frmSysTray::reportHotKeyProblem);
+    mkw->SetEnabled(true);
+}
+
+void frmSysTray::reportHotKeyProblem(const QString& pReason) {
+    if (mHotKeyProblemShown)
+        return;
+    mHotKeyProblemShown = true;
+    const QString text = QStringLiteral("Ctrl+Alt+L is taken by another program (%1). Use the tray icon, or start "
+                                        "Tessaro again, to show the launcher.")
+                             .arg(pReason);
+    QTextStream(stderr) << "Tessaro: " << text << '\n';
+    if (mSysTray)
+        mSysTray->ShowMessage(QStringLiteral("Tessaro"), text);
+}
+
+QString frmSysTray::ShowHideCaption() const { return mnuPopup[ShowHide]->text(); }
+
+void frmSysTray::SetShowHideCaption(const QString& pCaption) { mnuPopup[ShowHide]->setText(pCaption); }
+
+void frmSysTray::toggleLauncher() {
+    if (ShowHideCaption() != QLatin1String("Show")) {
+        SetShowHideCaption(QStringLiteral("Show"));
+        MainWindow().FadeOut();
+    } else {
+        SetShowHideCaption(QStringLiteral("Hide"));
+        MainWindow().Show();
+    }
+}
+
+void frmSysTray::mnuPopup_Click(int pIndex) {
+    switch (pIndex) {
+    case ShowHide:
+        toggleLauncher();
+        break;
+    case TokenManagerItem:
+        emit TokenManagerRequested();
+        break;
+    case CarouselSettingsItem:
+        emit CarouselSettingsRequested();
+        break;
+    case HelpItem:
+        ShellOpen(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Tessaro Help.html")), {});
+        break;
+    case AboutItem: {
+        frmAbout about(this);
+        about.exec();
+        break;
+    }
+    case ExitItem:
+        Unload();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmSysTray::mkw_VKeyDown(int pIndex) {
+    if (pIndex == 0) {
+        mCtrlDown = true;
+    } else if (pIndex == 1) {
+        mAltDown = true;
+    } else if (pIndex == 2) {
+        // A release the watcher missed must not leave a modifier counted as held.
+        mCtrlDown = mCtrlDown && mkw && mkw->IsKeyDown(0);
+        mAltDown = mAltDown && mkw && mkw->IsKeyDown(1);
+        if (mCtrlDown && mAltDown)
+            mnuPopup_Click(ShowHide);
+    }
+}
+
+void frmSysTray::mkw_VKeyUp(int pIndex) {
+    if (pIndex == 0)
+        mCtrlDown = false;
+    else if (pIndex == 1)
+        mAltDown = false;
+}
+
+void frmSysTray::Unload() {
+    if (mUnloading)
+        return;
+    mUnloading = true;
+    if (mkw)
+        mkw->SetEnabled(false);
+    mkw.reset();
+    ShutDown(this);
+}
+
+void frmSysTray::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Unload();
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+class cSysTray;
+class KeyWatcher;
+class QAction;
+class QMenu;
+
+// The hidden window that lives for the whole run: it owns the main window, the notification-area
+// icon with its popup menu and the Ctrl+Alt+L hot key. Unloading it is the one road to the end of
+// the program.
+class frmSysTray : public QWidget {
+    Q_OBJECT
+public:
+    // Popup menu items, top to bottom.
+    enum MenuItem { ShowHide = 0, TokenManagerItem = 2, CarouselSettingsItem = 3, HelpItem = 5, AboutItem = 6,
+                    ExitItem = 8 };
+
+    explicit frmSysTray(QWidget* parent = nullptr);
+    ~frmSysTray() override;
+
+    // Creates the tray icon and switches the hot-key watcher on.
+    void Load();
+    // Switches the watcher off and ends the program through ShutDown (other windows closed first).
+    void Unload();
+
+    // The first menu item names what it will do: "Hide" while the launcher is shown, else "Show".
+    QString ShowHideCaption() const;
+    void SetShowHideCaption(const QString& pCaption);
+    void mnuPopup_Click(int pIndex);
+    QMenu* PopupMenu() const { return mnuSysTray.get(); }
+    cSysTray* SysTray() const { return mSysTray.get(); }
+
+    void mkw_VKeyDown(int pIndex);
+    void mkw_VKeyUp(int pIndex);
+
+signals:
+    void TokenManagerRequested();
+    void CarouselSettingsRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenu();
+    void toggleLauncher();
+    void reportHotKeyProblem(const QString& pReason);
+
+    std::unique_ptr<cSysTray> mSysTray;
+    std::unique_ptr<KeyWatcher> mkw;
+    std::unique_ptr<QMenu> mnuSysTray;
+    QList<QAction*> mnuPopup;
+    bool mCtrlDown = false;
+    bool mAltDown = false;
+    bool mUnloading = false;
+    bool mHotKeyProblemShown = false;
+};
