@@ -183,6 +183,17 @@ void cwCarousel::CancelTimer() {
     mDescriptionFade = 0;
 }
 
+void cwCarousel::PauseFade() {
+    mFadePaused = mTimer.isActive();
+    mTimer.stop();
+}
+
+void cwCarousel::ResumeFade() {
+    if (mFadePaused && mCarousel)
+        mTimer.start();
+    mFadePaused = false;
+}
+
 void cwCarousel::mCarousel_MoveComplete() {
     if (mInTransition)
         return;

@@ -177,6 +177,9 @@ private slots:
         QVERIFY(!form->windowIcon().isNull());
         QVERIFY(form->isVisible());
         QVERIFY(rig.window->CarouselWidget()->Opacity() >= 1.0);
+        // The description's fade waited for the window's and begins only now.
+        QVERIFY(rig.window->CarouselWidget()->FadeTimer().isActive());
+        QCOMPARE(rig.window->CarouselWidget()->DescriptionFade(), 0.0);
         // Sized to the drawing: title, frame and description.
         const QImage& frame = rig.window->CarouselWidget()->Frame();
         QCOMPARE(form->size(), QSize(frame.width(), frame.height() + 120));
