@@ -107,8 +107,11 @@ QPainterPath Layout(const QString& text, const QFont& font, double width, double
     const double block = lines.size() * metrics.lineSpacing() - metrics.leading();
     double baseline = (height - block) * 0.5 + metrics.ascent();
     for (const QString& line : lines) {
-        const double x = (width - metrics.horizontalAdvance(line)) * 0.5;
-        path.addText(QPointF(x, baseline), font, line);
+        // Centred by the ink, not the advance, so letters with wide side bearings do not pull it aside.
+        QPainterPath linePath;
+        linePath.addText(QPointF(0, baseline), font, line);
+        const QRectF ink = linePath.boundingRect();
+        path.addPath(linePath.translated((width - ink.width()) * 0.5 - ink.left(), 0));
         baseline += metrics.lineSpacing();
     }
     return path;

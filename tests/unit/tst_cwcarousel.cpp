@@ -234,6 +234,32 @@ private slots:
         QVERIFY(qAbs(titleRows.first - (title.height() - 1 - titleRows.second)) <= 6);
     }
 
+    // At every render scale the title lands centred above the carousel, inside the widget.
+    void titleCentredAtEveryScale_data() {
+        QTest::addColumn<double>("scale");
+        for (double scale : {0.5, 0.8, 1.0, 1.3, 2.0})
+            QTest::newRow(qPrintable(QString::number(scale))) << scale;
+    }
+    void titleCentredAtEveryScale() {
+        QFETCH(double, scale);
+        WidgetRig rig;
+        rig.scale = scale;
+        rig.BuildMiddle();
+        QImage shot(rig.widget->size(), QImage::Format_ARGB32_Premultiplied);
+        shot.fill(Qt::transparent);
+        rig.widget->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+        const QImage title = shot.copy(0, 0, shot.width(), qRound(45 * scale));
+        const auto columns = inkColumns(title.transformed(QTransform().rotate(-180)));
+        const auto rows = inkRows(title);
+        QVERIFY(columns.first > 0 && rows.first >= 0);
+        QVERIFY2(qAbs(columns.first - (title.width() - 1 - columns.second)) <= 3,
+                 qPrintable(QString("ink from %1 to %2 of %3")
+                                .arg(columns.first)
+                                .arg(columns.second)
+                                .arg(title.width())));
+        QVERIFY(rows.second - rows.first > 15 * scale);
+    }
+
     void descriptionFadesInOverEightTicks() {
         WidgetRig rig;
         rig.BuildMiddle();
