@@ -170,7 +170,8 @@ QImage cwCarousel::RenderTextBuffer(const QString& pText, double pSizeFactor, do
     const QColor text = Imaging::ColourFromBgr(mTokenManager->TextColour());
     const QColor outline = Imaging::ColourFromBgr(mTokenManager->TextOutlineColour());
     (description ? mDescriptionFontSize : mTitleFontSize) = fontSize;
-    const double ratio = RenderScale() * devicePixelRatioF();
+    // Rendered at the resolution it is shown at, never below its own size.
+    const double ratio = std::max(RenderScale() * devicePixelRatioF(), 1.0);
     return TextBuffer::Render(pText, fontSize, mFrame.width(), int(std::nearbyint(pHeight)),
                               description ? outline : text, description ? text : outline, ratio);
 }
@@ -181,6 +182,17 @@ void cwCarousel::CancelTimer() {
     mTimer.stop();
     mTimer.setInterval(LaterFadeInterval);
     mDescriptionFade = 0;
+}
+
+void cwCarousel::PauseFade() {
+    mFadePaused = mTimer.isActive();
+    mTimer.stop();
+}
+
+void cwCarousel::ResumeFade() {
+    if (mFadePaused && mCarousel)
+        mTimer.start();
+    mFadePaused = false;
 }
 
 void cwCarousel::mCarousel_MoveComplete() {

@@ -35,6 +35,9 @@ public:
     // Switches the carousel to the current (new) level with pFrontKey in front: the old frame fades
     // out while the new one fades in and the orbit picture rises into place.
     void TransitionToNewRoot(const QString& pFrontKey);
+    // Holds the description fade where it is while the window fades in or out, and lets it go on.
+    void PauseFade();
+    void ResumeFade();
     // Stops the fade and detaches from the carousel and token manager for good (shut-down).
     void Detach();
 
@@ -82,6 +85,7 @@ private:
     QTimer mTimer;
     FramePacer mPacer;
     bool mInTransition = false;
+    bool mFadePaused = false;
     double mTransitionProgress = 0;
     QImage mSnapshot;
     QImage mTitleBuffer;
