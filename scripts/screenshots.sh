@@ -42,9 +42,17 @@ xdotool search --sync --onlyvisible --name '^wallpaper$' >/dev/null
 xcompmgr -n 2>/dev/null &
 pids+=($!)
 
-mkdir -p "$scratch/home" "$scratch/runtime"
+mkdir -p "$scratch/home/Downloads" "$scratch/runtime"
 chmod 700 "$scratch/runtime"
-HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/.local/share" XDG_CONFIG_HOME="$scratch/home/.config" \
+# The starter tree lists the desktop programs it finds on PATH. So that the pictures show what a desktop
+# user sees even on a bare build machine, programs that are missing here are stood in for by do-nothing
+# scripts of the same names (they are only listed, never started).
+mkdir -p "$scratch/bin"
+for name in x-terminal-emulator firefox gedit nautilus gnome-system-monitor gnome-control-center \
+    gnome-calculator baobab; do
+    command -v "$name" >/dev/null || { printf '#!/bin/sh\nexit 0\n' >"$scratch/bin/$name"; chmod +x "$scratch/bin/$name"; }
+done
+PATH="$PATH:$scratch/bin" HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/.local/share" XDG_CONFIG_HOME="$scratch/home/.config" \
     XDG_CACHE_HOME="$scratch/home/.cache" XDG_RUNTIME_DIR="$scratch/runtime" QT_QPA_PLATFORM=xcb \
     SDL_AUDIODRIVER=dummy "$program" >"$scratch/tessaro.log" 2>&1 &
 pids+=($!)
