@@ -24,6 +24,9 @@ frmSysTray::~frmSysTray() = default;
 
 void frmSysTray::buildMenu() {
     mnuSysTray = std::make_unique<QMenu>(QStringLiteral("SysTray"));
+    // The popup's own window is named after the menu, not after the application: only the launcher
+    // window is called "Tessaro".
+    mnuSysTray->setWindowTitle(QStringLiteral("SysTray"));
     const QStringList captions{QStringLiteral("Hide"),
                                QStringLiteral("-"),
                                QStringLiteral("Manage Tokens..."),
@@ -35,7 +38,7 @@ void frmSysTray::buildMenu() {
                                QStringLiteral("Exit")};
     for (int index = 0; index < captions.size(); ++index) {
         QAction* item = captions[index] == QLatin1String("-") ? mnuSysTray->addSeparator()
-                                                               : mnuSysTray->addAction(captions[index]);
+                                                              : mnuSysTray->addAction(captions[index]);
         connect(item, &QAction::triggered, this, [this, index] { mnuPopup_Click(index); });
         mnuPopup.append(item);
     }
@@ -47,7 +50,17 @@ void frmSysTray::Load() {
     mSysTray->SetContextMenu(mnuSysTray.get());
     connect(mSysTray.get(), &cSysTray::DoubleClick, this, [this] { mnuPopup_Click(ShowHide); });
 
-    mkw = CreateKeyWatcher(QStringLiteral("17,18,76"), this);
+    SetKeyWatcher(CreateKeyWatcher(QStringLiteral("17,18,76"), this));
+}
+
+void frmSysTray::SetKeyWatcher(std::unique_ptr<KeyWatcher> pWatcher) {
+    if (mkw)
+        mkw->SetEnabled(false);
+    mkw = std::move(pWatcher);
+    mCtrlDown = false;
+    mAltDown = false;
+    if (!mkw)
+        return;
     connect(mkw.get(), &KeyWatcher::KeyDown, this, &frmSysTray::mkw_VKeyDown);
     connect(mkw.get(), &KeyWatcher::KeyUp, this, &frmSysTray::mkw_VKeyUp);
     connect(mkw.get(), &KeyWatcher::GrabFailed, this, &frmSysTray::reportHotKeyProblem);
@@ -58,19 +71,27 @@ void frmSysTray::reportHotKeyProblem(const QString& pReason) {
     if (mHotKeyProblemShown)
         return;
     mHotKeyProblemShown = true;
-    const QString text = QStringLiteral("Ctrl+Alt+L is taken by another program (%1). Use the tray icon, or start "
-                                        "Tessaro again, to show the launcher.")
-                             .arg(pReason);
+    // The keys are still watched, so the launcher still toggles; the other program reacts as well.
+    const QString text =
+        pReason + QStringLiteral(" The tray icon, or starting Tessaro again, also shows the launcher.");
     QTextStream(stderr) << "Tessaro: " << text << '\n';
     if (mSysTray)
         mSysTray->ShowMessage(QStringLiteral("Tessaro"), text);
 }
 
-QString frmSysTray::ShowHideCaption() const { return mnuPopup[ShowHide]->text(); }
+QString frmSysTray::ShowHideCaption() const {
+    return mnuPopup[ShowHide]->text();
+}
 
-void frmSysTray::SetShowHideCaption(const QString& pCaption) { mnuPopup[ShowHide]->setText(pCaption); }
+void frmSysTray::SetShowHideCaption(const QString& pCaption) {
+    mnuPopup[ShowHide]->setText(pCaption);
+}
 
 void frmSysTray::toggleLauncher() {
+    // While the window fades in or out, that fade decides; a toggle now would leave the caption
+    // naming the wrong action.
+    if (MainWindow().IsFading())
+        return;
     if (ShowHideCaption() != QLatin1String("Show")) {
         SetShowHideCaption(QStringLiteral("Show"));
         MainWindow().FadeOut();
@@ -92,7 +113,8 @@ void frmSysTray::mnuPopup_Click(int pIndex) {
         emit CarouselSettingsRequested();
         break;
     case HelpItem:
-        ShellOpen(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Tessaro Help.html")), {});
+        ShellOpen(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Tessaro Help.html")),
+                  {});
         break;
     case AboutItem: {
         frmAbout about(this);

@@ -15,14 +15,22 @@ class frmSysTray : public QWidget {
     Q_OBJECT
 public:
     // Popup menu items, top to bottom.
-    enum MenuItem { ShowHide = 0, TokenManagerItem = 2, CarouselSettingsItem = 3, HelpItem = 5, AboutItem = 6,
-                    ExitItem = 8 };
+    enum MenuItem {
+        ShowHide = 0,
+        TokenManagerItem = 2,
+        CarouselSettingsItem = 3,
+        HelpItem = 5,
+        AboutItem = 6,
+        ExitItem = 8
+    };
 
     explicit frmSysTray(QWidget* parent = nullptr);
     ~frmSysTray() override;
 
     // Creates the tray icon and switches the hot-key watcher on.
     void Load();
+    // Replaces the hot-key watcher (switched on here); Load makes the one for this desktop.
+    void SetKeyWatcher(std::unique_ptr<KeyWatcher> pWatcher);
     // Switches the watcher off and ends the program through ShutDown (other windows closed first).
     void Unload();
 
