@@ -71,9 +71,11 @@ void frmSysTray::reportHotKeyProblem(const QString& pReason) {
     if (mHotKeyProblemShown)
         return;
     mHotKeyProblemShown = true;
-    // The keys are still watched, so the launcher still toggles; the other program reacts as well.
-    const QString text =
-        pReason + QStringLiteral(" The tray icon, or starting Tessaro again, also shows the launcher.");
+    // The keys are still watched (the launcher still toggles), but the other program reacts as well.
+    QString text = pReason.trimmed();
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    text += QStringLiteral(" The tray icon, or starting Tessaro again, shows the launcher.");
     QTextStream(stderr) << "Tessaro: " << text << '\n';
     if (mSysTray)
         mSysTray->ShowMessage(QStringLiteral("Tessaro"), text);
