@@ -12,12 +12,15 @@
 #include <QDir>
 #include <QMenu>
 #include <QTextStream>
+#include <utility>
 
 frmSysTray::frmSysTray(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmSysTray"));
     setWindowTitle(QStringLiteral("Tessaro tray"));
     setAttribute(Qt::WA_DontShowOnScreen);
     buildMenu();
+    mQueuedToggleTimer.setInterval(20);
+    connect(&mQueuedToggleTimer, &QTimer::timeout, this, &frmSysTray::runQueuedToggle);
 }
 
 frmSysTray::~frmSysTray() = default;
@@ -90,10 +93,13 @@ void frmSysTray::SetShowHideCaption(const QString& pCaption) {
 }
 
 void frmSysTray::toggleLauncher() {
-    // While the window fades in or out, that fade decides; a toggle now would leave the caption
-    // naming the wrong action.
-    if (MainWindow().IsFading())
+    // While the window fades in or out, a toggle now would be refused by the window and leave the
+    // caption naming the wrong action: it waits for the end of the fade. Two such toggles cancel out.
+    if (MainWindow().IsFading()) {
+        mToggleQueued = !mToggleQueued;
+        mQueuedToggleTimer.start();
         return;
+    }
     if (ShowHideCaption() != QLatin1String("Show")) {
         SetShowHideCaption(QStringLiteral("Show"));
         MainWindow().FadeOut();
@@ -101,6 +107,18 @@ void frmSysTray::toggleLauncher() {
         SetShowHideCaption(QStringLiteral("Hide"));
         MainWindow().Show();
     }
+}
+
+void frmSysTray::runQueuedToggle() {
+    if (mUnloading || !ControllerExists()) {
+        mQueuedToggleTimer.stop();
+        return;
+    }
+    if (MainWindow().IsFading())
+        return;
+    mQueuedToggleTimer.stop();
+    if (std::exchange(mToggleQueued, false))
+        toggleLauncher();
 }
 
 void frmSysTray::mnuPopup_Click(int pIndex) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -54,6 +55,7 @@ protected:
 private:
     void buildMenu();
     void toggleLauncher();
+    void runQueuedToggle();
     void reportHotKeyProblem(const QString& pReason);
 
     std::unique_ptr<cSysTray> mSysTray;
@@ -62,6 +64,9 @@ private:
     QList<QAction*> mnuPopup;
     bool mCtrlDown = false;
     bool mAltDown = false;
+    // A toggle asked for while the window fades runs once the fade is over.
+    QTimer mQueuedToggleTimer;
+    bool mToggleQueued = false;
     bool mUnloading = false;
     bool mHotKeyProblemShown = false;
 };
