@@ -154,20 +154,41 @@ void frmSysTray::mkw_VKeyDown(int pIndex) {
         mCtrlDown = true;
     } else if (pIndex == 1) {
         mAltDown = true;
-    } else if (pIndex == 2) {
-        // A release the watcher missed must not leave a modifier counted as held.
-        mCtrlDown = mCtrlDown && mkw && mkw->IsKeyDown(0);
-        mAltDown = mAltDown && mkw && mkw->IsKeyDown(1);
-        if (mCtrlDown && mAltDown)
+    } else if (pIndex == 2 && mCtrlDown && mAltDown) {
+        // A release the watcher missed would leave a flag set, so the display is asked as well. A
+        // modifier it reports up may have been let go just after L: its release is then among the
+        // events not yet handled, which the watcher reports before the next turn of the event loop.
+        mAwaitingCtrlRelease = mkw && !mkw->IsKeyDown(0);
+        mAwaitingAltRelease = mkw && !mkw->IsKeyDown(1);
+        if (!mAwaitingCtrlRelease && !mAwaitingAltRelease)
             mnuPopup_Click(ShowHide);
+        else if (!std::exchange(mHotKeyCheckPending, true))
+            QTimer::singleShot(0, this, &frmSysTray::confirmHotKey);
     }
 }
 
 void frmSysTray::mkw_VKeyUp(int pIndex) {
-    if (pIndex == 0)
+    if (pIndex == 0) {
         mCtrlDown = false;
-    else if (pIndex == 1)
+        mAwaitingCtrlRelease = false;
+    } else if (pIndex == 1) {
         mAltDown = false;
+        mAwaitingAltRelease = false;
+    }
+}
+
+// A modifier whose release never came was not held: its flag was stale.
+void frmSysTray::confirmHotKey() {
+    mHotKeyCheckPending = false;
+    const bool stale = mAwaitingCtrlRelease || mAwaitingAltRelease;
+    if (mAwaitingCtrlRelease)
+        mCtrlDown = false;
+    if (mAwaitingAltRelease)
+        mAltDown = false;
+    mAwaitingCtrlRelease = false;
+    mAwaitingAltRelease = false;
+    if (!stale && !mUnloading)
+        mnuPopup_Click(ShowHide);
 }
 
 void frmSysTray::Unload() {

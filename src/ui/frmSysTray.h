@@ -56,6 +56,7 @@ private:
     void buildMenu();
     void toggleLauncher();
     void runQueuedToggle();
+    void confirmHotKey();
     void reportHotKeyProblem(const QString& pReason);
 
     std::unique_ptr<cSysTray> mSysTray;
@@ -64,6 +65,10 @@ private:
     QList<QAction*> mnuPopup;
     bool mCtrlDown = false;
     bool mAltDown = false;
+    // L went down while a modifier flag was set but the display reported the key up.
+    bool mAwaitingCtrlRelease = false;
+    bool mAwaitingAltRelease = false;
+    bool mHotKeyCheckPending = false;
     // A toggle asked for while the window fades runs once the fade is over.
     QTimer mQueuedToggleTimer;
     bool mToggleQueued = false;

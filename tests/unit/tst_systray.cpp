@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -23,8 +24,9 @@
 using TokenDbFixture::Row;
 
 namespace {
-// The keyboard as the tests play it: "+0" presses the key at position 0 (Ctrl), "-1" releases Alt,
-// "!0" releases Ctrl without the release being reported (a key-up the watcher missed).
+// The keyboard as the tests play it: "+0" presses the key at position 0 (Ctrl), "-1" reports the
+// release of Alt, "!0" lets Ctrl go without reporting it (yet: a later "-0" may report it, as the
+// display does for events still queued; without one the release was missed).
 class ScriptedKeys : public KeyWatcher {
 public:
     ScriptedKeys() : KeyWatcher({17, 18, 76}) {}
@@ -38,17 +40,23 @@ public:
     void Play(const QString& script) {
         for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             const int position = step.mid(1).toInt();
+            const bool wasDown = mDown.value(position) || mUnreported.contains(position);
             mDown[position] = step[0] == QLatin1Char('+');
-            if (step[0] == QLatin1Char('+'))
+            if (step[0] == QLatin1Char('!')) {
+                mUnreported.insert(position);
+            } else if (step[0] == QLatin1Char('+')) {
                 emit KeyDown(position);
-            else if (step[0] == QLatin1Char('-'))
+            } else if (wasDown) {
+                mUnreported.remove(position);
                 emit KeyUp(position);
+            }
         }
     }
 
 private:
     bool mEnabled = false;
     QMap<int, bool> mDown;
+    QSet<int> mUnreported;
 };
 
 qint64 FreePages(const QString& path) {
@@ -309,6 +317,10 @@ private slots:
         QTest::newRow("release of L does nothing") << "+0 +1 -2 -1 -0" << 0;
         QTest::newRow("missed Ctrl release, then L") << "+0 +1 +2 -2 !0 +2 -2 -1" << 1;
         QTest::newRow("missed releases, then L alone") << "+0 +1 !0 !1 +2 -2" << 0;
+        // Let go quickly: the display already has both up when L is handled, their releases follow.
+        QTest::newRow("modifiers released right after L") << "+0 +1 +2 !2 !1 !0 -2 -1 -0" << 1;
+        QTest::newRow("Ctrl released right after L") << "+0 +1 +2 !0 -2 -0 -1" << 1;
+        QTest::newRow("stale Ctrl, Alt released after L") << "+0 +1 !0 +2 !1 -2 -1" << 0;
     }
     void hotKeyToggles() {
         QFETCH(QString, keys);
@@ -316,6 +328,7 @@ private slots:
         StartProgram();
         QSignalSpy shownOrHidden(&MainWindow(), &cfMain::ShownStateChanged);
         mKeys->Play(keys);
+        QCoreApplication::processEvents(); // the check of a modifier reported up runs on the next turn
         QCOMPARE(shownOrHidden.count(), toggles);
         QCOMPARE(MainWindow().IsShown(), toggles % 2 == 0);
         QCOMPARE(Caption(), toggles % 2 == 0 ? QStringLiteral("Hide") : QStringLiteral("Show"));
