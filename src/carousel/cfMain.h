@@ -44,6 +44,8 @@ public:
     // Fades the window out and hides it.
     void FadeOut();
     bool IsShown() const;
+    // Whether a fade in or out is running (it waits on the event loop, so other handlers may run).
+    bool IsFading() const { return mFading; }
 
     // Handles a key of the key table (MainKey codes); other codes do nothing.
     void Form_KeyDown(int pKeyCode);
