@@ -20,19 +20,6 @@ QString IntegrityOf(const QString& path) {
     return rows.Value(rows.Columns().first()).toString();
 }
 
-// Every stored value of both tables, in row order.
-QStringList ContentOf(const QString& path) {
-    SqlConnection db(path);
-    QStringList values;
-    for (const QString& table : {QStringLiteral("Tokens"), QStringLiteral("CarouselSettings")}) {
-        SqlRowSet rows = db.Query(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(table));
-        for (rows.MoveFirst(); !rows.EndOfRows(); rows.MoveNext())
-            for (const QString& column : rows.Columns())
-                values << rows.Value(column).toString();
-    }
-    return values;
-}
-
 bool EndedNormally(QProcess* process) {
     return process->state() == QProcess::NotRunning && process->exitStatus() == QProcess::NormalExit;
 }
@@ -103,8 +90,6 @@ private slots:
             SqlConnection(path).Execute(breakage);
         }
         const QByteArray before = TokenDbFixture::FileHash(path);
-        const QStringList content =
-            breakage.startsWith(QLatin1String("UPDATE")) ? ContentOf(path) : QStringList();
 
         QProcess* process = tessaro.Start();
         QVERIFY(process);
@@ -122,13 +107,7 @@ private slots:
         QVERIFY2(tessaro.WaitForExit(), "the program did not end after the message");
         QVERIFY2(EndedNormally(process), "the program crashed on its way out");
         QCOMPARE(process->exitCode(), 1);
-        if (breakage.startsWith(QLatin1String("UPDATE"))) {
-            // A usable file is closed as at every end (and compacted), but nothing stored changes.
-            QCOMPARE(ContentOf(path), content);
-            QCOMPARE(IntegrityOf(path), QStringLiteral("ok"));
-        } else {
-            QCOMPARE(TokenDbFixture::FileHash(path), before);
-        }
+        QCOMPARE(TokenDbFixture::FileHash(path), before);
         QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
     }
 

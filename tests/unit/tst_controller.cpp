@@ -299,16 +299,21 @@ private slots:
     void unconvertibleSettingEndsStartUp() {
         const QString path = NewDatabase();
         Store(path, QStringLiteral("Capacity"), QStringLiteral("many"));
-        cTessaro controller(path, mImages, nullptr);
-        try {
-            controller.Init();
-            QFAIL("a setting that is not a number was applied");
-        } catch (const RuntimeError& error) {
-            QCOMPARE(error.Number(), 13);
-            QVERIFY2(error.Description().contains(QLatin1String("Capacity")),
-                     qPrintable(error.Description()));
+        const QByteArray before = TokenDbFixture::FileHash(path);
+        {
+            cTessaro controller(path, mImages, nullptr);
+            try {
+                controller.Init();
+                QFAIL("a setting that is not a number was applied");
+            } catch (const RuntimeError& error) {
+                QCOMPARE(error.Number(), 13);
+                QVERIFY2(error.Description().contains(QLatin1String("Capacity")),
+                         qPrintable(error.Description()));
+            }
+            QVERIFY(!controller.MainWindow().IsShown());
         }
-        QVERIFY(!controller.MainWindow().IsShown());
+        // The failed start closes the file without compacting it: its bytes are as they were.
+        QCOMPARE(TokenDbFixture::FileHash(path), before);
     }
 
     // ---- The first level -----------------------------------------------------------------------
