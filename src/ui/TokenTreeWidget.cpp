@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyledItemDelegate>
 #include <utility>
 
@@ -31,6 +32,19 @@ public:
         if (handled && index.data(Qt::CheckStateRole) != before)
             mTree->mToggledKey = index.data(KeyRole).toString();
         return handled;
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (mTree->mDropHighlightKey.isEmpty())
+            return QStyledItemDelegate::paint(painter, option, index);
+        // The drop target takes the selection's look for as long as it is the target.
+        QStyleOptionViewItem look(option);
+        if (index.data(KeyRole).toString() == mTree->mDropHighlightKey)
+            look.state |= QStyle::State_Selected;
+        else
+            look.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(painter, look, index);
     }
 
 private:
@@ -109,7 +123,42 @@ void TokenTreeWidget::RemoveNode(QTreeWidgetItem* pNode) {
 
 void TokenTreeWidget::ClearNodes() {
     mNodes.clear();
+    mDropHighlightKey.clear();
     clear();
+}
+
+void TokenTreeWidget::MoveNode(QTreeWidgetItem* pNode, QTreeWidgetItem* pParent) {
+    if (!pNode || !pParent)
+        return;
+    QList<QTreeWidgetItem*> expanded;
+    QList<QTreeWidgetItem*> pending{pNode};
+    bool holdsCurrent = false;
+    while (!pending.isEmpty()) {
+        QTreeWidgetItem* node = pending.takeLast();
+        holdsCurrent = holdsCurrent || node == currentItem();
+        if (node->isExpanded())
+            expanded.append(node);
+        for (int i = 0; i < node->childCount(); ++i)
+            pending.append(node->child(i));
+    }
+    QTreeWidgetItem* current = currentItem();
+    if (QTreeWidgetItem* parent = pNode->parent())
+        parent->removeChild(pNode);
+    else
+        takeTopLevelItem(indexOfTopLevelItem(pNode));
+    pParent->addChild(pNode);
+    for (QTreeWidgetItem* node : expanded)
+        node->setExpanded(true);
+    if (holdsCurrent)
+        setCurrentItem(current);
+}
+
+void TokenTreeWidget::SetDropHighlight(QTreeWidgetItem* pNode) {
+    const QString key = KeyOf(pNode);
+    if (key == mDropHighlightKey)
+        return;
+    mDropHighlightKey = key;
+    viewport()->update();
 }
 
 void TokenTreeWidget::SortChildren(QTreeWidgetItem* pNode) {
