@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QStyledItemDelegate>
 #include <utility>
 
@@ -15,6 +16,17 @@ public:
     using QTreeWidgetItem::QTreeWidgetItem;
     bool operator<(const QTreeWidgetItem& other) const override {
         return TokenTreeWidget::NodeLess(this, &other);
+    }
+};
+// While a drop target is marked, the selected row's branch area is drawn plain like the rest of it.
+class TokenTreeStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        const auto* tree = qobject_cast<const TokenTreeWidget*>(widget);
+        if (hint == SH_ItemView_ShowDecorationSelected && tree && tree->DropHighlight())
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
 } // namespace
@@ -57,6 +69,9 @@ TokenTreeWidget::TokenTreeWidget(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new TokenNodeDelegate(this));
+    auto* style = new TokenTreeStyle;
+    style->setParent(this);
+    setStyle(style);
     connect(this, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { mClickedKey = item ? KeyOf(item) : QString(); });
 }
