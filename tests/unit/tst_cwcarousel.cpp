@@ -213,6 +213,24 @@ private slots:
         QCOMPARE(middle(description), QColor(Qt::red));
     }
 
+    // Without a compositor the window's transparent parts show as black: the background option fills
+    // them with the window colour; off, the corners stay transparent.
+    void backgroundOptionFillsTheTransparentParts() {
+        WidgetRig rig;
+        rig.BuildMiddle();
+        const auto corner = [&] {
+            QImage image(rig.widget->size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            rig.widget->render(&image, {}, {}, QWidget::DrawChildren);
+            return image.pixelColor(1, image.height() - 2);
+        };
+        QCOMPARE(corner().alpha(), 0);
+        rig.widget->SetShowBackground(true);
+        QCOMPARE(corner(), rig.widget->palette().color(QPalette::Window));
+        rig.widget->SetShowBackground(false);
+        QCOMPARE(corner().alpha(), 0);
+    }
+
     // Text is centred; a long description wraps onto several lines inside the box and never runs
     // past its edges.
     void textIsCentredAndWrapped() {
