@@ -56,11 +56,13 @@ QRect VisiblePart(const QRect& carousel, const QRect& cover) {
 class TestTokenManagerEndToEnd : public QObject {
     Q_OBJECT
 
-    // The Token Manager has the keyboard and lies over the carousel.
-    static bool ManagerInFront(const XvfbSession& x, const LauncherScreen& screen, qulonglong manager) {
-        const QPoint spot = screen.Geometry(manager).topLeft() + BackgroundSpot;
-        return screen.WaitForFocus(manager) &&
-               WaitFor([&] { return x.Screenshot().pixel(spot) == ManagerBackground; });
+    // Once every fade is over, the Token Manager has the keyboard and lies over the carousel.
+    static bool ManagerInFront(const LauncherScreen& screen, qulonglong manager, qulonglong carousel) {
+        const QRect place = screen.Geometry(manager);
+        const QRect both = place.united(screen.Geometry(carousel));
+        const QImage still = screen.WaitForStill(both);
+        const QPoint spot = place.topLeft() + BackgroundSpot - both.topLeft();
+        return !still.isNull() && screen.FocusedWindow() == manager && still.pixel(spot) == ManagerBackground;
     }
 
 private slots:
@@ -75,7 +77,9 @@ private slots:
         const qulonglong icon = screen.WaitForTrayIcon();
         QVERIFY2(icon, "the launcher's icon did not appear in the tray");
         const QRect carouselPlace = screen.Geometry(carousel);
-        const QImage before = screen.WaitForStill(carouselPlace);
+        const QRect drawn = AboveDescription(carouselPlace, tessaro.DatabasePath());
+        QVERIFY(!drawn.isEmpty());
+        const QImage before = screen.WaitForStill(drawn);
         QVERIFY(!before.isNull());
         const QList<TokenRow> tokensBefore = StoredTokens(tessaro.DatabasePath());
         QVERIFY(!tokensBefore.isEmpty());
@@ -95,7 +99,8 @@ private slots:
         const qulonglong manager = screen.WaitForWindow("^Token Manager$");
         QVERIFY2(manager, "Manage Tokens... did not open the Token Manager");
         QVERIFY(WaitFor([&] { return !screen.IsViewable(menu); }));
-        QVERIFY2(ManagerInFront(x, screen, manager), "the Token Manager is not in front with the keyboard");
+        QVERIFY2(ManagerInFront(screen, manager, carousel),
+                 "the Token Manager is not in front with the keyboard");
 
         // New under the root token, whose level is on show.
         QVERIFY(screen.Click(manager, RootNode));
@@ -133,13 +138,13 @@ private slots:
         QCOMPARE(saved.parentId, qint64(1));
         QCOMPARE(saved.enabled, qint64(1));
 
-        // The carousel shows it: its visible part differs from before the token existed.
-        const QRect visible = VisiblePart(screen.Geometry(carousel), screen.Geometry(manager));
+        // The carousel shows it: the part the window leaves visible differs from before.
+        QCOMPARE(screen.Geometry(carousel), carouselPlace);
+        const QRect visible = VisiblePart(drawn, screen.Geometry(manager));
         QVERIFY(!visible.isEmpty());
         const QImage after = screen.WaitForStill(visible);
         QVERIFY(!after.isNull());
-        QCOMPARE(screen.Geometry(carousel), carouselPlace);
-        QVERIFY(DifferingPixels(before.copy(visible.translated(-carouselPlace.topLeft())), after) > 200);
+        QVERIFY(DifferingPixels(before.copy(visible.translated(-drawn.topLeft())), after) > 200);
 
         // DONE closes the window; the new token is the front one, so Enter runs its command.
         QVERIFY(screen.Click(manager, DoneButton));
@@ -167,7 +172,8 @@ private slots:
         QVERIFY(screen.Click(carousel, QPoint(place.width() / 2, 40), LauncherScreen::LeftButton, 2));
         const qulonglong manager = screen.WaitForWindow("^Token Manager$");
         QVERIFY2(manager, "the double click did not open the Token Manager");
-        QVERIFY2(ManagerInFront(x, screen, manager), "the Token Manager is not in front with the keyboard");
+        QVERIFY2(ManagerInFront(screen, manager, carousel),
+                 "the Token Manager is not in front with the keyboard");
         QCOMPARE(x.FindWindows("^Token Manager$").size(), 1);
     }
 };

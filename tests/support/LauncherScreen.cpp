@@ -1,7 +1,10 @@
 #include "LauncherScreen.h"
 
+#include "platform/SqlDatabase.h"
+
 #include <QElapsedTimer>
 #include <QHash>
+#include <cmath>
 
 namespace TestSupport {
 
@@ -123,7 +126,11 @@ qulonglong LauncherScreen::FocusOtherProgram(const QString& title) const {
     if (!mSession.Start(QStringLiteral("xmessage"), {"-title", title, "-geometry", "+0-0", title}))
         return 0;
     const qulonglong window = WaitForWindow(QLatin1Char('^') + title + QLatin1Char('$'));
-    return window && mSession.Focus(window) ? window : 0;
+    if (!window || !mSession.Focus(window))
+        return 0;
+    // Qt hands a lost focus on to its windows only when none of them gets it back within a moment;
+    // by the time the other window is drawn and still, the launcher's windows know they are inactive.
+    return WaitForStill(Geometry(window)).isNull() ? 0 : window;
 }
 
 qulonglong LauncherScreen::FocusedWindow() const {
@@ -149,7 +156,7 @@ bool LauncherScreen::Click(qulonglong window, const QPoint& local, int button, i
 }
 
 bool LauncherScreen::Keys(const QStringList& keys) const {
-    return mSession.Xdotool(QStringList{"key", "--delay", "60"} + keys);
+    return keys.isEmpty() || mSession.Xdotool(QStringList{"key", "--delay", "60"} + keys);
 }
 
 bool LauncherScreen::Type(const QString& text) const {
@@ -180,6 +187,26 @@ QImage LauncherScreen::WaitForStill(const QRect& area, int timeoutMs) const {
         },
         timeoutMs);
     return still ? last : QImage();
+}
+
+QRect AboveDescription(const QRect& carouselWindow, const QString& databasePath) {
+    double imageSize = 0, renderScale = 0;
+    try {
+        SqlConnection db(databasePath);
+        SqlRowSet rows = db.Query(QStringLiteral("SELECT ImageSize, RenderScale FROM CarouselSettings"));
+        rows.MoveFirst();
+        if (!rows.EndOfRows()) {
+            imageSize = rows.Value("ImageSize").toDouble();
+            renderScale = rows.Value("RenderScale").toDouble() * 0.01;
+        }
+    } catch (const SqlError&) {
+        return {};
+    }
+    // The description buffer is ImageSize x 0.75 high, at the bottom of the drawing.
+    const int description = int(std::ceil(imageSize * 0.75 * renderScale));
+    if (imageSize <= 0 || renderScale <= 0 || description >= carouselWindow.height())
+        return {};
+    return carouselWindow.adjusted(0, 0, 0, -description);
 }
 
 qsizetype DifferingPixels(const QImage& a, const QImage& b) {

@@ -73,6 +73,11 @@ private:
     XvfbSession& mSession;
 };
 
+// The part of the carousel window above the front token's description, as the settings stored in
+// the database lay it out. The description fades in after a move and is not drawn again by the
+// next repaint, whatever causes it, so comparisons of the carousel leave it out.
+QRect AboveDescription(const QRect& carouselWindow, const QString& databasePath);
+
 // How many pixels differ between two images of the same size (all of them when the sizes differ).
 qsizetype DifferingPixels(const QImage& a, const QImage& b);
 
