@@ -1,11 +1,10 @@
 // The token store: loading every token row, and deleting a large subtree.
+#include "BenchDatabase.h"
 #include "BenchRunner.h"
 
 #include "carousel/cCarousel.h"
 #include "platform/ImageList.h"
 #include "platform/SqlDatabase.h"
-#include "store/FirstStart.h"
-#include "store/StarterPictures.h"
 #include "store/cTokenManager.h"
 #include "store/clsDatabase.h"
 
@@ -14,34 +13,9 @@
 
 namespace {
 
-// A token database with one root and `rows` rows below it written by one transaction: `parents`
-// tokens under the root, the rest spread evenly below them, each with a 196 x 196 PNG picture.
-QString writeDatabase(const QTemporaryDir& dir, const QString& name, int rows, int parents, int firstId = 2) {
-    const QString path = dir.filePath(name);
-    FirstStart::CreateTokenDatabaseIfMissing(path);
-    SqlConnection db(path);
-    db.Execute("DELETE FROM Tokens WHERE TokenID > 1");
-    const QByteArray picture = StarterPictures::Png(StarterPictures::Picture::Files);
-    db.Execute("BEGIN");
-    SqlCommand insert(db, "INSERT INTO Tokens (TokenID, ParentID, Caption, Command, Parameters, Description, "
-                          "SourceImage, Enabled, TokenIconScale, HideAfterExecution) "
-                          "VALUES ((?),(?),(?),'/usr/bin/true','','A token',(?),1,60,0)");
-    for (int i = 0; i < rows; ++i) {
-        const int id = firstId + i;
-        const int parent = i < parents ? 1 : firstId + (i % parents);
-        insert.BindInt32(1, id);
-        insert.BindInt32(2, parent);
-        insert.BindText(3, QStringLiteral("Token %1").arg(id));
-        insert.BindBytes(4, picture);
-        insert.Execute();
-    }
-    db.Execute("COMMIT");
-    return path;
-}
-
 void loadTenThousand(BenchContext& c) {
     QTemporaryDir dir;
-    const QString path = writeDatabase(dir, "load.db", 10000, 100);
+    const QString path = WriteBenchDatabase(dir, "load.db", 10000, 100);
     ImageList images;
     cCarousel carousel(images);
     std::vector<double> samples;
@@ -65,7 +39,7 @@ void deleteSubtree(BenchContext& c) {
     std::vector<double> samples;
     for (int run = 0; run < 6; ++run) {
         // 1000 other tokens, then a subtree of 1000: its top (ID 1002), 9 children and 990 below them.
-        const QString path = writeDatabase(dir, QStringLiteral("delete%1.db").arg(run), 1000, 10);
+        const QString path = WriteBenchDatabase(dir, QStringLiteral("delete%1.db").arg(run), 1000, 10);
         {
             SqlConnection db(path);
             db.Execute("BEGIN");

@@ -12,9 +12,9 @@ int main(int argc, char* argv[]) {
     BenchContext context;
     int ran = 0;
     for (const BenchDefinition& bench : BenchRegistry()) {
-        const bool selected = wanted.isEmpty() ||
-                              std::any_of(bench.figures.begin(), bench.figures.end(),
-                                          [&](const QString& figure) { return wanted.contains(figure); });
+        const bool selected =
+            wanted.isEmpty() || std::any_of(bench.figures.begin(), bench.figures.end(),
+                                            [&](const QString& figure) { return wanted.contains(figure); });
         if (!selected)
             continue;
         bench.run(context);

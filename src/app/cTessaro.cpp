@@ -37,8 +37,14 @@ QString cTessaro::DefaultDatabasePath() {
 }
 
 void cTessaro::Init() {
-    ApplySettings();
-    mTokenManager->Init();
+    try {
+        ApplySettings();
+        mTokenManager->Init();
+    } catch (...) {
+        // Nothing was written yet: a start that fails here leaves the file exactly as it was.
+        mDatabase->LeaveUncompacted();
+        throw;
+    }
     mCarousel->SetImages(mTokenManager->CurrentImages());
     mMainWindow->Init(mOwner);
     const auto images = mTokenManager->CurrentImages();

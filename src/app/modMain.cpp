@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFontDatabase>
+#include <QThread>
 
 namespace {
 std::unique_ptr<SingleInstance> gInstance;
@@ -64,14 +65,30 @@ cTessaro& controller() {
 }
 } // namespace
 
-cfMain& MainWindow() { return controller().MainWindow(); }
-cCarousel& Carousel() { return controller().Carousel(); }
-cTokenManager& TokenManager() { return controller().TokenManager(); }
-clsDatabase& Database() { return controller().Database(); }
-cTessaro& Controller() { return controller(); }
-bool ControllerExists() { return gController != nullptr; }
-std::shared_ptr<cToken> ActiveToken() { return TokenManager().ActiveToken(); }
-std::shared_ptr<cToken> CurrentRootToken() { return TokenManager().Item(TokenManager().CurrentRootKey()); }
+cfMain& MainWindow() {
+    return controller().MainWindow();
+}
+cCarousel& Carousel() {
+    return controller().Carousel();
+}
+cTokenManager& TokenManager() {
+    return controller().TokenManager();
+}
+clsDatabase& Database() {
+    return controller().Database();
+}
+cTessaro& Controller() {
+    return controller();
+}
+bool ControllerExists() {
+    return gController != nullptr;
+}
+std::shared_ptr<cToken> ActiveToken() {
+    return TokenManager().ActiveToken();
+}
+std::shared_ptr<cToken> CurrentRootToken() {
+    return TokenManager().Item(TokenManager().CurrentRootKey());
+}
 
 ImageList& SharedImageList() {
     if (!gImageList)
@@ -80,43 +97,65 @@ ImageList& SharedImageList() {
 }
 
 void LoadPrivateFont(const QString& pFontName) {
-    QFontDatabase::addApplicationFont(QDir(QCoreApplication::applicationDirPath()).filePath(pFontName + ".ttf"));
+    QFontDatabase::addApplicationFont(
+        QDir(QCoreApplication::applicationDirPath()).filePath(pFontName + ".ttf"));
+}
+
+frmSysTray* SysTrayForm() {
+    return gSysTray.get();
+}
+
+void StartUp(const QString& pDatabasePath) {
+    gShuttingDown = false;
+    SharedImageList();
+    gSysTray = std::make_unique<frmSysTray>();
+    // The controller comes before the tray icon, so that a database that cannot be used is reported
+    // without an icon appearing first.
+    gController = std::make_unique<cTessaro>(pDatabasePath, SharedImageList(), gSysTray.get());
+    gSysTray->Load();
+    connectWindows();
+    gController->Init();
 }
 
 void ShutDown(QWidget* pCaller) {
     if (gShuttingDown)
         return;
     gShuttingDown = true;
-    // Every other window first (their own close handlers run), then the caller.
+    // The main window stops its timers and closes without announcing it, then every other window
+    // closes (their own close handlers run), then the caller.
+    if (gController)
+        gController->MainWindow().TearDown();
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != pCaller && window->isVisible())
             window->close();
     if (pCaller)
         pCaller->hide();
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
+    else
+        ReleaseProgram();
+}
+
+void ReleaseProgram() {
     gController.reset();
+    gSysTray.reset();
     gImageList.reset();
     SoundPlayer::Instance().Shutdown();
-    QCoreApplication::exit(0);
 }
 
 int Main(int argc, char* argv[]) {
     TessaroApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaro"));
     QApplication::setQuitOnLastWindowClosed(false);
-    return RunGuarded([&] {
+    const int code = RunGuarded([&] {
         if (ActivatePreviousInstance())
             return 0;
         LoadPrivateFont(QStringLiteral("TessaroGlyphs"));
-        SharedImageList();
-        gSysTray = std::make_unique<frmSysTray>();
-        gController = std::make_unique<cTessaro>(cTessaro::DefaultDatabasePath(), SharedImageList(), gSysTray.get());
-        gSysTray->Load();
-        connectWindows();
-        gController->Init();
-        const int code = app.exec();
-        gController.reset();
-        gSysTray.reset();
-        gInstance.reset();
-        return code;
+        StartUp(cTessaro::DefaultDatabasePath());
+        return app.exec();
     });
+    // Also after a failure: nothing of the program may outlive the application object.
+    ReleaseProgram();
+    gInstance.reset();
+    return code;
 }

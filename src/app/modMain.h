@@ -5,6 +5,7 @@
 
 class cCarousel;
 class cfMain;
+class frmSysTray;
 class clsDatabase;
 class cTessaro;
 class cToken;
@@ -32,10 +33,22 @@ bool ControllerExists();
 // file is ignored.
 void LoadPrivateFont(const QString& pFontName);
 
-// Ends the program: closes every other window, then the caller, releases the controller (which
-// compacts the database) and the image list, and quits the event loop.
-void ShutDown(QWidget* pCaller);
+// Start-up after the single-instance check: the image list, the hidden tray window, the controller
+// on the database at pDatabasePath, the tray icon and hot key, then the controller's Init (the
+// launcher is shown). A failure leaves what was made for ReleaseProgram.
+void StartUp(const QString& pDatabasePath);
+// The hidden tray window while the program runs (null before StartUp and after ReleaseProgram).
+frmSysTray* SysTrayForm();
 
-// The program: single instance, private font, image list, the hidden tray window, the controller
-// and its Init, then the event loop. Returns the process exit code.
+// Ends the program: the main window stops its timers and closes, every other window closes, then
+// the caller. When called from the running event loop, the loop is asked to end and the objects are
+// released once it has returned (a handler further up the stack may still be using them); otherwise
+// they are released at once.
+void ShutDown(QWidget* pCaller);
+// Releases the controller (main window first, then the database, which is compacted), the tray
+// window and the image list. Safe to call more than once.
+void ReleaseProgram();
+
+// The program: single instance, private font, StartUp, then the event loop; everything is released
+// before the application object goes. Returns the process exit code.
 int Main(int argc, char* argv[]);

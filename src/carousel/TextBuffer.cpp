@@ -29,6 +29,36 @@ QString LineText(const QString& text, const QTextLine& line) {
     return part.trimmed();
 }
 
+// The path's closed pieces one by one. A path's stroke is the union of its pieces' strokes, and
+// stroking small pieces is many times faster than stroking one path of many self-overlapping outlines.
+QList<QPainterPath> Subpaths(const QPainterPath& path) {
+    QList<QPainterPath> pieces;
+    QPainterPath piece;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element element = path.elementAt(i);
+        if (element.isMoveTo()) {
+            if (!piece.isEmpty())
+                pieces << piece;
+            piece = QPainterPath();
+            piece.moveTo(element);
+        } else if (element.isLineTo()) {
+            piece.lineTo(element);
+        } else if (element.isCurveTo() && i + 2 < path.elementCount()) {
+            piece.cubicTo(element, path.elementAt(i + 1), path.elementAt(i + 2));
+            i += 2;
+        }
+    }
+    if (!piece.isEmpty())
+        pieces << piece;
+    return pieces;
+}
+
+void StrokePieces(QPainter& painter, const QList<QPainterPath>& pieces, const QColor& colour, double width) {
+    const QPen pen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    for (const QPainterPath& piece : pieces)
+        painter.strokePath(piece, pen);
+}
+
 QStringList WrappedLines(const QString& text, const QFont& font, double width) {
     QTextLayout layout(text, font);
     QTextOption option(Qt::AlignHCenter);
@@ -77,8 +107,11 @@ QPainterPath Layout(const QString& text, const QFont& font, double width, double
     const double block = lines.size() * metrics.lineSpacing() - metrics.leading();
     double baseline = (height - block) * 0.5 + metrics.ascent();
     for (const QString& line : lines) {
-        const double x = (width - metrics.horizontalAdvance(line)) * 0.5;
-        path.addText(QPointF(x, baseline), font, line);
+        // Centred by the ink, not the advance, so letters with wide side bearings do not pull it aside.
+        QPainterPath linePath;
+        linePath.addText(QPointF(0, baseline), font, line);
+        const QRectF ink = linePath.boundingRect();
+        path.addPath(linePath.translated((width - ink.width()) * 0.5 - ink.left(), 0));
         baseline += metrics.lineSpacing();
     }
     return path;
@@ -97,12 +130,23 @@ QImage Render(const QString& text, double fontSize, int width, int height, const
     const QPainterPath path = Layout(text, Font(fontSize), width, height, haloWidth);
     if (path.isEmpty())
         return surface;
+    const QList<QPainterPath> pieces = Subpaths(path);
+    // The halo is drawn opaque on a layer of its own and laid on at half opacity, so the places where
+    // the strokes of neighbouring pieces overlap are no darker than the rest.
+    QImage halo(surface.size(), Imaging::SurfaceFormat);
+    halo.fill(Qt::transparent);
+    halo.setDevicePixelRatio(pixelRatio);
+    {
+        QPainter painter(&halo);
+        painter.setRenderHint(QPainter::Antialiasing);
+        StrokePieces(painter, pieces, Qt::black, haloWidth);
+    }
     QPainter painter(&surface);
+    painter.setOpacity(0.5);
+    painter.drawImage(QPointF(0, 0), halo);
+    painter.setOpacity(1);
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor halo(Qt::black);
-    halo.setAlphaF(0.5);
-    painter.strokePath(path, QPen(halo, haloWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.strokePath(path, QPen(outline, fontSize * 0.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    StrokePieces(painter, pieces, outline, fontSize * 0.3);
     painter.fillPath(path, fill);
     return surface;
 }

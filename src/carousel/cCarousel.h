@@ -43,6 +43,7 @@ public:
     void SetRearItemScale(double pScalePercent);
     void SetImageSize(int pImageW, int pImageH);
     void SetImages(std::shared_ptr<ImageCollection> pImages);
+    const ImageCollection& Images() const { return *mImages; }
     void Build(const QString& pImageKey);
     void Refresh();
     void SetOverflowEffects(bool pFadeInOut, bool pZoomInOut);

@@ -71,9 +71,7 @@ void cfMain::TearDown() {
 }
 
 void cfMain::SetRenderScale(double pScale) {
-    mRenderScale = std::isfinite(pScale) && pScale > 0
-                       ? std::clamp(pScale, MinimumRenderScale, MaximumRenderScale)
-                       : 1.0;
+    mRenderScale = std::isfinite(pScale) ? std::clamp(pScale, MinimumRenderScale, MaximumRenderScale) : 1.0;
 }
 
 bool cfMain::IsShown() const {
@@ -98,6 +96,9 @@ void cfMain::FadeIn() {
         return;
     mFading = true;
     emit ShownStateChanged(true);
+    // The description's own fade waits for the window's: its steps would otherwise be spent unseen.
+    if (mCarouselWidget)
+        mCarouselWidget->PauseFade();
     SetFormOpacity(0);
     mForm->show();
     double a = 0;
@@ -114,6 +115,8 @@ void cfMain::FadeIn() {
         mForm->raise();
         mForm->activateWindow();
     }
+    if (mCarouselWidget)
+        mCarouselWidget->ResumeFade();
     mFading = false;
 }
 
@@ -122,6 +125,8 @@ void cfMain::FadeOut() {
         return;
     mFading = true;
     emit ShownStateChanged(false);
+    if (mCarouselWidget)
+        mCarouselWidget->PauseFade();
     double a = 1.0;
     do {
         a = a / 1.2 - 0.01;
@@ -131,6 +136,8 @@ void cfMain::FadeOut() {
     if (mForm)
         mForm->hide();
     SetFormOpacity(1);
+    if (mCarouselWidget)
+        mCarouselWidget->ResumeFade();
     mFading = false;
 }
 

@@ -33,7 +33,7 @@ public:
     QWidget* Form() const;
     cwCarousel* CarouselWidget() const { return mCarouselWidget; }
 
-    // Factor applied to the whole drawing, kept within 0.5 .. 2.0 (1.0 for anything unusable). The
+    // Factor applied to the whole drawing, kept within 0.5 .. 2.0 (1.0 for a value that is not a number). The
     // new size takes effect at the next carousel refresh.
     double RenderScale() const { return mRenderScale; }
     void SetRenderScale(double pScale);
@@ -44,6 +44,8 @@ public:
     // Fades the window out and hides it.
     void FadeOut();
     bool IsShown() const;
+    // Whether a fade in or out is running (it waits on the event loop, so other handlers may run).
+    bool IsFading() const { return mFading; }
 
     // Handles a key of the key table (MainKey codes); other codes do nothing.
     void Form_KeyDown(int pKeyCode);

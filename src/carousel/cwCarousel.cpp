@@ -121,7 +121,14 @@ void cwCarousel::paintEvent(QPaintEvent*) {
     PaintCarousel(painter);
 }
 
+void cwCarousel::SetShowBackground(bool pShow) {
+    mShowBackground = pShow;
+    update();
+}
+
 void cwCarousel::PaintCarousel(QPainter& pPainter) {
+    if (mShowBackground)
+        pPainter.fillRect(rect(), palette().color(QPalette::Window));
     const double scale = RenderScale();
     pPainter.scale(scale, scale);
     pPainter.setRenderHint(QPainter::SmoothPixmapTransform, scale != 1.0);
@@ -170,7 +177,8 @@ QImage cwCarousel::RenderTextBuffer(const QString& pText, double pSizeFactor, do
     const QColor text = Imaging::ColourFromBgr(mTokenManager->TextColour());
     const QColor outline = Imaging::ColourFromBgr(mTokenManager->TextOutlineColour());
     (description ? mDescriptionFontSize : mTitleFontSize) = fontSize;
-    const double ratio = RenderScale() * devicePixelRatioF();
+    // Rendered at the resolution it is shown at, never below its own size.
+    const double ratio = std::max(RenderScale() * devicePixelRatioF(), 1.0);
     return TextBuffer::Render(pText, fontSize, mFrame.width(), int(std::nearbyint(pHeight)),
                               description ? outline : text, description ? text : outline, ratio);
 }
@@ -181,6 +189,17 @@ void cwCarousel::CancelTimer() {
     mTimer.stop();
     mTimer.setInterval(LaterFadeInterval);
     mDescriptionFade = 0;
+}
+
+void cwCarousel::PauseFade() {
+    mFadePaused = mTimer.isActive();
+    mTimer.stop();
+}
+
+void cwCarousel::ResumeFade() {
+    if (mFadePaused && mCarousel)
+        mTimer.start();
+    mFadePaused = false;
 }
 
 void cwCarousel::mCarousel_MoveComplete() {

@@ -35,12 +35,19 @@ public:
     // Switches the carousel to the current (new) level with pFrontKey in front: the old frame fades
     // out while the new one fades in and the orbit picture rises into place.
     void TransitionToNewRoot(const QString& pFrontKey);
+    // Holds the description fade where it is while the window fades in or out, and lets it go on.
+    void PauseFade();
+    void ResumeFade();
     // Stops the fade and detaches from the carousel and token manager for good (shut-down).
     void Detach();
 
     // The window's opacity (1 = opaque), applied to everything the widget draws.
     double Opacity() const { return mOpacity; }
     void SetOpacity(double pOpacity) { mOpacity = float(pOpacity); }
+    // Paints an opaque background in the window colour under everything (for desktops without a
+    // compositor, where the transparent parts of the window would show as black).
+    void SetShowBackground(bool pShow);
+    bool ShowBackground() const { return mShowBackground; }
 
     // State, for the window and for tests.
     const QImage& TitleBuffer() const { return mTitleBuffer; }
@@ -82,6 +89,7 @@ private:
     QTimer mTimer;
     FramePacer mPacer;
     bool mInTransition = false;
+    bool mFadePaused = false;
     double mTransitionProgress = 0;
     QImage mSnapshot;
     QImage mTitleBuffer;
@@ -89,6 +97,7 @@ private:
     QImage mFrame;
     double mDescriptionFade = 0;
     float mOpacity = 1.0f;
+    bool mShowBackground = false;
     double mTitleFontSize = 0;
     double mDescriptionFontSize = 0;
     QByteArray mSlideSound;

@@ -105,7 +105,8 @@ private:
 template <typename T> int KeyedCollection<T>::checkedIndex(const QString& key) const {
     const int position = IndexOf(key);
     if (position < 0)
-        throw RuntimeError(5, QStringLiteral("KeyedCollection"),
-                           QStringLiteral("Invalid procedure call or argument: no item with key '%1'").arg(key));
+        throw RuntimeError(
+            5, QStringLiteral("KeyedCollection"),
+            QStringLiteral("Invalid procedure call or argument: no item with key '%1'").arg(key));
     return position;
 }

@@ -1,6 +1,8 @@
 #include "SoundPlayer.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QTimer>
 #include <SDL.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@ constexpr int OutputBytesPerFrame = SoundPlayer::OutputChannels * 2;
 constexpr Uint16 DeviceBufferFrames = 1024; // about 23 ms
 constexpr int PieceFrames = 256;            // conversion input per SDL_AudioStreamPut
 constexpr qsizetype MaxConvertedSounds = 16;
+constexpr int QuietCloseMs = 3000; // after the last sound ends
 
 // Reads the samples out of the WAV image. Returns false for anything SDL cannot decode.
 bool LoadWav(const QByteArray& wavImage, SDL_AudioSpec& spec, Uint8*& samples, Uint32& length) {
@@ -103,6 +106,22 @@ void SoundPlayer::Play(const QByteArray& wavImage) {
     SDL_UnlockAudioDevice(mDevice);
     if (opened)
         SDL_PauseAudioDevice(mDevice, 0);
+    if (QCoreApplication::instance()) {
+        if (!mQuietTimer) {
+            mQuietTimer = std::make_unique<QTimer>();
+            mQuietTimer->setSingleShot(true);
+            QObject::connect(mQuietTimer.get(), &QTimer::timeout, [this] { CloseWhenQuiet(); });
+        }
+        const qint64 playMs = samples.size() * 1000 / (OutputRate * OutputBytesPerFrame);
+        mQuietTimer->start(int(playMs) + QuietCloseMs);
+    }
+}
+
+void SoundPlayer::CloseWhenQuiet() {
+    if (IsPlaying())
+        mQuietTimer->start(QuietCloseMs);
+    else
+        CloseDevice();
 }
 
 bool SoundPlayer::IsPlaying() const {
@@ -114,13 +133,19 @@ bool SoundPlayer::IsPlaying() const {
     return playing;
 }
 
-void SoundPlayer::Shutdown() {
+void SoundPlayer::CloseDevice() {
     if (mDevice != 0) {
         SDL_CloseAudioDevice(mDevice); // waits for the audio thread to finish
         mDevice = 0;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     mPlayback = {};
+}
+
+void SoundPlayer::Shutdown() {
+    if (mQuietTimer)
+        mQuietTimer->stop();
+    CloseDevice();
     mUnavailable = false;
 }
 

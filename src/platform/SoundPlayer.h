@@ -3,10 +3,14 @@
 #include <QByteArray>
 #include <QHash>
 #include <cstdint>
+#include <memory>
+
+class QTimer;
 
 // Plays WAV file images held in memory through SDL's audio subsystem (the only part of SDL we start).
 // Playback runs on SDL's audio thread; Play returns at once, and a new sound cuts off the one still
-// playing. The device is opened on the first sound. Without a usable audio device the player stays
+// playing. The device is opened for a sound and closed again after a few quiet seconds, so an idle
+// launcher keeps no audio thread busy feeding silence. Without a usable audio device the player stays
 // silent: one warning in the log for the whole run, no dialog, no error for the caller.
 class SoundPlayer {
 public:
@@ -22,6 +26,8 @@ public:
 
     // Whether samples of the last sound remain to be handed to the device.
     bool IsPlaying() const;
+    // Whether the audio device is open (between a sound and the quiet spell after it).
+    bool DeviceOpen() const { return mDevice != 0; }
 
     // Closes the device and stops SDL's audio subsystem. A later Play opens the device again.
     void Shutdown();
@@ -39,6 +45,9 @@ private:
     SoundPlayer& operator=(const SoundPlayer&) = delete;
 
     bool OpenDevice();
+    void CloseDevice();
+    // Closes the device once the last sound has ended and nothing else came.
+    void CloseWhenQuiet();
     void GiveUp(const QString& reason);
     QByteArray OutputSamples(const QByteArray& wavImage);
     static void FillDeviceBuffer(void* playback, std::uint8_t* buffer, int length);
@@ -48,4 +57,5 @@ private:
     bool mWarned = false;                     // the one log line has been written
     Playback mPlayback;                       // guarded by SDL's device lock
     QHash<QByteArray, QByteArray> mConverted; // WAV image -> output samples
+    std::unique_ptr<QTimer> mQuietTimer;      // closes the device after the last sound
 };

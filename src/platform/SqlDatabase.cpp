@@ -4,7 +4,9 @@
 #include <sqlite3.h>
 
 namespace {
-QString quotedName(const QString& name) { return QLatin1Char('"') + QString(name).replace('"', "\"\"") + '"'; }
+QString quotedName(const QString& name) {
+    return QLatin1Char('"') + QString(name).replace('"', "\"\"") + '"';
+}
 } // namespace
 
 SqlConnection::SqlConnection(const QString& path, Mode mode) : mPath(path) {
@@ -13,7 +15,8 @@ SqlConnection::SqlConnection(const QString& path, Mode mode) : mPath(path) {
         flags |= SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &mDb, flags, nullptr);
     if (rc != SQLITE_OK) {
-        const QString message = mDb ? QString::fromUtf8(sqlite3_errmsg(mDb)) : QStringLiteral("out of memory");
+        const QString message =
+            mDb ? QString::fromUtf8(sqlite3_errmsg(mDb)) : QStringLiteral("out of memory");
         sqlite3_close(mDb);
         mDb = nullptr;
         throw SqlError(rc, QStringLiteral("Cannot open database \"%1\": %2").arg(path, message));
@@ -33,7 +36,9 @@ SqlConnection::SqlConnection(const QString& path, Mode mode) : mPath(path) {
     }
 }
 
-SqlConnection::~SqlConnection() { sqlite3_close_v2(mDb); }
+SqlConnection::~SqlConnection() {
+    sqlite3_close_v2(mDb);
+}
 
 void SqlConnection::Fail(int code, const QString& doing) const {
     throw SqlError(code, QStringLiteral("%1: %2").arg(doing, QString::fromUtf8(sqlite3_errmsg(mDb))));
@@ -49,7 +54,9 @@ void SqlConnection::Execute(const QString& sql) {
     }
 }
 
-int SqlConnection::RowsChanged() const { return sqlite3_changes(mDb); }
+int SqlConnection::RowsChanged() const {
+    return sqlite3_changes(mDb);
+}
 
 bool SqlConnection::TableExists(const QString& table) {
     SqlRowSet rows = Query(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name=%1")
@@ -57,14 +64,20 @@ bool SqlConnection::TableExists(const QString& table) {
     return rows.RecordCount() > 0;
 }
 
-void SqlConnection::BeginTransaction(const QString& name) { Execute("SAVEPOINT " + quotedName(name)); }
-void SqlConnection::CommitTransaction(const QString& name) { Execute("RELEASE SAVEPOINT " + quotedName(name)); }
+void SqlConnection::BeginTransaction(const QString& name) {
+    Execute("SAVEPOINT " + quotedName(name));
+}
+void SqlConnection::CommitTransaction(const QString& name) {
+    Execute("RELEASE SAVEPOINT " + quotedName(name));
+}
 void SqlConnection::RollbackTransaction(const QString& name) {
     Execute("ROLLBACK TO SAVEPOINT " + quotedName(name));
     Execute("RELEASE SAVEPOINT " + quotedName(name));
 }
 
-void SqlConnection::Compact() { Execute(QStringLiteral("VACUUM")); }
+void SqlConnection::Compact() {
+    Execute(QStringLiteral("VACUUM"));
+}
 
 SqlRowSet SqlConnection::Query(const QString& sql) {
     sqlite3_stmt* statement = nullptr;
@@ -108,12 +121,15 @@ SqlRowSet SqlConnection::Query(const QString& sql) {
 
 SqlCommand::SqlCommand(SqlConnection& connection, const QString& sql) : mConnection(connection), mSql(sql) {
     const QByteArray utf8 = sql.toUtf8();
-    const int rc = sqlite3_prepare_v2(connection.Handle(), utf8.constData(), int(utf8.size()), &mStatement, nullptr);
+    const int rc =
+        sqlite3_prepare_v2(connection.Handle(), utf8.constData(), int(utf8.size()), &mStatement, nullptr);
     if (rc != SQLITE_OK)
         connection.Fail(rc, QStringLiteral("Cannot prepare \"%1\"").arg(sql));
 }
 
-SqlCommand::~SqlCommand() { sqlite3_finalize(mStatement); }
+SqlCommand::~SqlCommand() {
+    sqlite3_finalize(mStatement);
+}
 
 void SqlCommand::check(int rc, const char* doing) const {
     if (rc != SQLITE_OK)

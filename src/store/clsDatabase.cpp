@@ -90,6 +90,8 @@ clsDatabase::clsDatabase(const QString& pPath) : mPath(pPath) {
 
 clsDatabase::~clsDatabase() {
     mCommand.reset();
+    if (!mCompactOnClose)
+        return;
     try {
         CompactDatabase();
     } catch (const RuntimeError& error) {

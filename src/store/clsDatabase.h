@@ -26,6 +26,8 @@ public:
     // empty row set returned.
     SqlRowSet GetTokenData();
     void CompactDatabase();
+    // Closes the file without compacting it: a start that failed leaves the file as it found it.
+    void LeaveUncompacted() { mCompactOnClose = false; }
     // Inserts (IsNew) or updates the token's row; the row number comes from the token's key.
     void SaveToken(const cToken& pToken, bool IsNew);
     // Deletes the row and, pass after pass, every row whose parent is gone, in one transaction that
@@ -47,6 +49,7 @@ private:
     QString mStatement; // the text most recently prepared
     std::unique_ptr<SqlCommand> mCommand;
     int mLastPurgePasses = 0;
+    bool mCompactOnClose = true;
 };
 
 // The row number written into statements for a key: the key with every "ID" removed, which must

@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QStyledItemDelegate>
 #include <utility>
 
@@ -14,6 +16,17 @@ public:
     using QTreeWidgetItem::QTreeWidgetItem;
     bool operator<(const QTreeWidgetItem& other) const override {
         return TokenTreeWidget::NodeLess(this, &other);
+    }
+};
+// While a drop target is marked, the selected row's branch area is drawn plain like the rest of it.
+class TokenTreeStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        const auto* tree = qobject_cast<const TokenTreeWidget*>(widget);
+        if (hint == SH_ItemView_ShowDecorationSelected && tree && tree->DropHighlight())
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
 } // namespace
@@ -33,6 +46,19 @@ public:
         return handled;
     }
 
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (mTree->mDropHighlightKey.isEmpty())
+            return QStyledItemDelegate::paint(painter, option, index);
+        // The drop target takes the selection's look for as long as it is the target.
+        QStyleOptionViewItem look(option);
+        if (index.data(KeyRole).toString() == mTree->mDropHighlightKey)
+            look.state |= QStyle::State_Selected;
+        else
+            look.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(painter, look, index);
+    }
+
 private:
     TokenTreeWidget* mTree;
 };
@@ -43,6 +69,9 @@ TokenTreeWidget::TokenTreeWidget(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new TokenNodeDelegate(this));
+    auto* style = new TokenTreeStyle;
+    style->setParent(this);
+    setStyle(style);
     connect(this, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { mClickedKey = item ? KeyOf(item) : QString(); });
 }
@@ -109,7 +138,42 @@ void TokenTreeWidget::RemoveNode(QTreeWidgetItem* pNode) {
 
 void TokenTreeWidget::ClearNodes() {
     mNodes.clear();
+    mDropHighlightKey.clear();
     clear();
+}
+
+void TokenTreeWidget::MoveNode(QTreeWidgetItem* pNode, QTreeWidgetItem* pParent) {
+    if (!pNode || !pParent)
+        return;
+    QList<QTreeWidgetItem*> expanded;
+    QList<QTreeWidgetItem*> pending{pNode};
+    bool holdsCurrent = false;
+    while (!pending.isEmpty()) {
+        QTreeWidgetItem* node = pending.takeLast();
+        holdsCurrent = holdsCurrent || node == currentItem();
+        if (node->isExpanded())
+            expanded.append(node);
+        for (int i = 0; i < node->childCount(); ++i)
+            pending.append(node->child(i));
+    }
+    QTreeWidgetItem* current = currentItem();
+    if (QTreeWidgetItem* parent = pNode->parent())
+        parent->removeChild(pNode);
+    else
+        takeTopLevelItem(indexOfTopLevelItem(pNode));
+    pParent->addChild(pNode);
+    for (QTreeWidgetItem* node : expanded)
+        node->setExpanded(true);
+    if (holdsCurrent)
+        setCurrentItem(current);
+}
+
+void TokenTreeWidget::SetDropHighlight(QTreeWidgetItem* pNode) {
+    const QString key = KeyOf(pNode);
+    if (key == mDropHighlightKey)
+        return;
+    mDropHighlightKey = key;
+    viewport()->update();
 }
 
 void TokenTreeWidget::SortChildren(QTreeWidgetItem* pNode) {

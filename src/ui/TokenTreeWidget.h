@@ -9,7 +9,8 @@
 // enabled switch as check box. Nodes are found by key in constant time. Siblings are ordered by
 // text (ignoring letter case; ties by exact text, then key). The view tells its owner what the user
 // did: picked a node (mouse click or keyboard navigation), toggled a node's check box, or pressed
-// Delete. Selecting, checking and renaming nodes from code raises nothing.
+// Delete. Selecting, checking and renaming nodes from code raises nothing. While something is dragged
+// over it, one node may be marked as the drop target (the drop highlight).
 class TokenTreeWidget : public QTreeWidget {
     Q_OBJECT
 public:
@@ -34,11 +35,18 @@ public:
                              bool pChecked);
     // Removes the node with its whole subtree.
     void RemoveNode(QTreeWidgetItem* pNode);
+    // Moves the node, with its subtree, to the end of pParent's children. The subtree keeps its
+    // expanded nodes, and the current node stays current when it was in the subtree.
+    void MoveNode(QTreeWidgetItem* pNode, QTreeWidgetItem* pParent);
     void ClearNodes();
     void SortChildren(QTreeWidgetItem* pNode);
     // Makes the node the selected one and scrolls it into view, expanding its ancestors.
     void SelectNode(QTreeWidgetItem* pNode);
     QTreeWidgetItem* SelectedNode() const;
+    // The node drawn as the drop target (null for none). While there is one, it is drawn as the
+    // selected node is, and the selected node is drawn plain.
+    QTreeWidgetItem* DropHighlight() const { return Node(mDropHighlightKey); }
+    void SetDropHighlight(QTreeWidgetItem* pNode);
 
 signals:
     void NodeClick(QTreeWidgetItem* pNode);
@@ -61,4 +69,5 @@ private:
     QHash<QString, QTreeWidgetItem*> mNodes;
     QString mToggledKey;
     QString mClickedKey;
+    QString mDropHighlightKey;
 };

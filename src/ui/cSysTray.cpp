@@ -65,18 +65,20 @@ void cSysTray::SetIcon(const QImage& pIcon) {
 }
 
 QString cSysTray::ClippedTooltip(const QString& pText) {
-    // The text and its terminating NUL in a 128-byte field: longer texts lose the NUL and the rest.
+    // The text and its terminating NUL in a 128-byte field: a longer text loses the NUL and the rest.
+    constexpr qsizetype FieldBytes = 128;
     QByteArray field = pText.toUtf8();
-    field.append('\0');
-    field.truncate(128);
     const qsizetype nul = field.indexOf('\0');
     if (nul >= 0)
         field.truncate(nul);
-    QString text = QString::fromUtf8(field);
-    // Never end inside a multi-byte character.
-    while (text.endsWith(QChar::ReplacementCharacter))
-        text.chop(1);
-    return text;
+    if (field.size() > FieldBytes) {
+        // Never cut inside a character: back up to the first byte of the one that does not fit.
+        qsizetype cut = FieldBytes;
+        while (cut > 0 && (static_cast<unsigned char>(field[cut]) & 0xC0) == 0x80)
+            --cut;
+        field.truncate(cut);
+    }
+    return QString::fromUtf8(field);
 }
 
 void cSysTray::SetTooltipText(const QString& pText) {
@@ -90,7 +92,9 @@ void cSysTray::SetContextMenu(QMenu* pMenu) {
         mIcon->setContextMenu(pMenu);
 }
 
-bool cSysTray::IsVisible() const { return mIcon && mIcon->isVisible(); }
+bool cSysTray::IsVisible() const {
+    return mIcon && mIcon->isVisible();
+}
 
 void cSysTray::ShowMessage(const QString& pTitle, const QString& pText) {
     if (mIcon && QSystemTrayIcon::supportsMessages())
@@ -98,7 +102,8 @@ void cSysTray::ShowMessage(const QString& pTitle, const QString& pText) {
 }
 
 int cSysTray::SmallIconSize() {
-    const double ratio = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1.0;
+    const double ratio =
+        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1.0;
     return qRound(QApplication::style()->pixelMetric(QStyle::PM_SmallIconSize) * ratio);
 }
 

@@ -12,18 +12,24 @@
 #include <QDir>
 #include <QMenu>
 #include <QTextStream>
+#include <utility>
 
 frmSysTray::frmSysTray(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmSysTray"));
     setWindowTitle(QStringLiteral("Tessaro tray"));
     setAttribute(Qt::WA_DontShowOnScreen);
     buildMenu();
+    mQueuedToggleTimer.setInterval(20);
+    connect(&mQueuedToggleTimer, &QTimer::timeout, this, &frmSysTray::runQueuedToggle);
 }
 
 frmSysTray::~frmSysTray() = default;
 
 void frmSysTray::buildMenu() {
     mnuSysTray = std::make_unique<QMenu>(QStringLiteral("SysTray"));
+    // The popup's own window is named after the menu, not after the application: only the launcher
+    // window is called "Tessaro".
+    mnuSysTray->setWindowTitle(QStringLiteral("SysTray"));
     const QStringList captions{QStringLiteral("Hide"),
                                QStringLiteral("-"),
                                QStringLiteral("Manage Tokens..."),
@@ -35,7 +41,7 @@ void frmSysTray::buildMenu() {
                                QStringLiteral("Exit")};
     for (int index = 0; index < captions.size(); ++index) {
         QAction* item = captions[index] == QLatin1String("-") ? mnuSysTray->addSeparator()
-                                                               : mnuSysTray->addAction(captions[index]);
+                                                              : mnuSysTray->addAction(captions[index]);
         connect(item, &QAction::triggered, this, [this, index] { mnuPopup_Click(index); });
         mnuPopup.append(item);
     }
@@ -47,7 +53,17 @@ void frmSysTray::Load() {
     mSysTray->SetContextMenu(mnuSysTray.get());
     connect(mSysTray.get(), &cSysTray::DoubleClick, this, [this] { mnuPopup_Click(ShowHide); });
 
-    mkw = CreateKeyWatcher(QStringLiteral("17,18,76"), this);
+    SetKeyWatcher(CreateKeyWatcher(QStringLiteral("17,18,76"), this));
+}
+
+void frmSysTray::SetKeyWatcher(std::unique_ptr<KeyWatcher> pWatcher) {
+    if (mkw)
+        mkw->SetEnabled(false);
+    mkw = std::move(pWatcher);
+    mCtrlDown = false;
+    mAltDown = false;
+    if (!mkw)
+        return;
     connect(mkw.get(), &KeyWatcher::KeyDown, this, &frmSysTray::mkw_VKeyDown);
     connect(mkw.get(), &KeyWatcher::KeyUp, this, &frmSysTray::mkw_VKeyUp);
     connect(mkw.get(), &KeyWatcher::GrabFailed, this, &frmSysTray::reportHotKeyProblem);
@@ -58,19 +74,32 @@ void frmSysTray::reportHotKeyProblem(const QString& pReason) {
     if (mHotKeyProblemShown)
         return;
     mHotKeyProblemShown = true;
-    const QString text = QStringLiteral("Ctrl+Alt+L is taken by another program (%1). Use the tray icon, or start "
-                                        "Tessaro again, to show the launcher.")
-                             .arg(pReason);
+    // The keys are still watched (the launcher still toggles), but the other program reacts as well.
+    QString text = pReason.trimmed();
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    text += QStringLiteral(" The tray icon, or starting Tessaro again, shows the launcher.");
     QTextStream(stderr) << "Tessaro: " << text << '\n';
     if (mSysTray)
         mSysTray->ShowMessage(QStringLiteral("Tessaro"), text);
 }
 
-QString frmSysTray::ShowHideCaption() const { return mnuPopup[ShowHide]->text(); }
+QString frmSysTray::ShowHideCaption() const {
+    return mnuPopup[ShowHide]->text();
+}
 
-void frmSysTray::SetShowHideCaption(const QString& pCaption) { mnuPopup[ShowHide]->setText(pCaption); }
+void frmSysTray::SetShowHideCaption(const QString& pCaption) {
+    mnuPopup[ShowHide]->setText(pCaption);
+}
 
 void frmSysTray::toggleLauncher() {
+    // While the window fades in or out, a toggle now would be refused by the window and leave the
+    // caption naming the wrong action: it waits for the end of the fade. Two such toggles cancel out.
+    if (MainWindow().IsFading()) {
+        mToggleQueued = !mToggleQueued;
+        mQueuedToggleTimer.start();
+        return;
+    }
     if (ShowHideCaption() != QLatin1String("Show")) {
         SetShowHideCaption(QStringLiteral("Show"));
         MainWindow().FadeOut();
@@ -78,6 +107,18 @@ void frmSysTray::toggleLauncher() {
         SetShowHideCaption(QStringLiteral("Hide"));
         MainWindow().Show();
     }
+}
+
+void frmSysTray::runQueuedToggle() {
+    if (mUnloading || !ControllerExists()) {
+        mQueuedToggleTimer.stop();
+        return;
+    }
+    if (MainWindow().IsFading())
+        return;
+    mQueuedToggleTimer.stop();
+    if (std::exchange(mToggleQueued, false))
+        toggleLauncher();
 }
 
 void frmSysTray::mnuPopup_Click(int pIndex) {
@@ -92,7 +133,8 @@ void frmSysTray::mnuPopup_Click(int pIndex) {
         emit CarouselSettingsRequested();
         break;
     case HelpItem:
-        ShellOpen(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Tessaro Help.html")), {});
+        ShellOpen(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Tessaro Help.html")),
+                  {});
         break;
     case AboutItem: {
         frmAbout about(this);
@@ -112,20 +154,41 @@ void frmSysTray::mkw_VKeyDown(int pIndex) {
         mCtrlDown = true;
     } else if (pIndex == 1) {
         mAltDown = true;
-    } else if (pIndex == 2) {
-        // A release the watcher missed must not leave a modifier counted as held.
-        mCtrlDown = mCtrlDown && mkw && mkw->IsKeyDown(0);
-        mAltDown = mAltDown && mkw && mkw->IsKeyDown(1);
-        if (mCtrlDown && mAltDown)
+    } else if (pIndex == 2 && mCtrlDown && mAltDown) {
+        // A release the watcher missed would leave a flag set, so the display is asked as well. A
+        // modifier it reports up may have been let go just after L: its release is then among the
+        // events not yet handled, which the watcher reports before the next turn of the event loop.
+        mAwaitingCtrlRelease = mkw && !mkw->IsKeyDown(0);
+        mAwaitingAltRelease = mkw && !mkw->IsKeyDown(1);
+        if (!mAwaitingCtrlRelease && !mAwaitingAltRelease)
             mnuPopup_Click(ShowHide);
+        else if (!std::exchange(mHotKeyCheckPending, true))
+            QTimer::singleShot(0, this, &frmSysTray::confirmHotKey);
     }
 }
 
 void frmSysTray::mkw_VKeyUp(int pIndex) {
-    if (pIndex == 0)
+    if (pIndex == 0) {
         mCtrlDown = false;
-    else if (pIndex == 1)
+        mAwaitingCtrlRelease = false;
+    } else if (pIndex == 1) {
         mAltDown = false;
+        mAwaitingAltRelease = false;
+    }
+}
+
+// A modifier whose release never came was not held: its flag was stale.
+void frmSysTray::confirmHotKey() {
+    mHotKeyCheckPending = false;
+    const bool stale = mAwaitingCtrlRelease || mAwaitingAltRelease;
+    if (mAwaitingCtrlRelease)
+        mCtrlDown = false;
+    if (mAwaitingAltRelease)
+        mAltDown = false;
+    mAwaitingCtrlRelease = false;
+    mAwaitingAltRelease = false;
+    if (!stale && !mUnloading)
+        mnuPopup_Click(ShowHide);
 }
 
 void frmSysTray::Unload() {

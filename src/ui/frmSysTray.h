@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -15,14 +16,22 @@ class frmSysTray : public QWidget {
     Q_OBJECT
 public:
     // Popup menu items, top to bottom.
-    enum MenuItem { ShowHide = 0, TokenManagerItem = 2, CarouselSettingsItem = 3, HelpItem = 5, AboutItem = 6,
-                    ExitItem = 8 };
+    enum MenuItem {
+        ShowHide = 0,
+        TokenManagerItem = 2,
+        CarouselSettingsItem = 3,
+        HelpItem = 5,
+        AboutItem = 6,
+        ExitItem = 8
+    };
 
     explicit frmSysTray(QWidget* parent = nullptr);
     ~frmSysTray() override;
 
     // Creates the tray icon and switches the hot-key watcher on.
     void Load();
+    // Replaces the hot-key watcher (switched on here); Load makes the one for this desktop.
+    void SetKeyWatcher(std::unique_ptr<KeyWatcher> pWatcher);
     // Switches the watcher off and ends the program through ShutDown (other windows closed first).
     void Unload();
 
@@ -46,6 +55,8 @@ protected:
 private:
     void buildMenu();
     void toggleLauncher();
+    void runQueuedToggle();
+    void confirmHotKey();
     void reportHotKeyProblem(const QString& pReason);
 
     std::unique_ptr<cSysTray> mSysTray;
@@ -54,6 +65,13 @@ private:
     QList<QAction*> mnuPopup;
     bool mCtrlDown = false;
     bool mAltDown = false;
+    // L went down while a modifier flag was set but the display reported the key up.
+    bool mAwaitingCtrlRelease = false;
+    bool mAwaitingAltRelease = false;
+    bool mHotKeyCheckPending = false;
+    // A toggle asked for while the window fades runs once the fade is over.
+    QTimer mQueuedToggleTimer;
+    bool mToggleQueued = false;
     bool mUnloading = false;
     bool mHotKeyProblemShown = false;
 };

@@ -2,6 +2,7 @@
 #include "frmTokenManager.h"
 
 #include "DesignFont.h"
+#include "TokenTreeDragDrop.h"
 #include "TokenTreeWidget.h"
 #include "app/modGeneral.h"
 #include "platform/Imaging.h"
@@ -93,6 +94,10 @@ void frmTokenManager::createControls() {
     tvwTokens = new TokenTreeWidget(this);
     tvwTokens->setObjectName(QStringLiteral("tvwTokens"));
     tvwTokens->setGeometry(4, 4, 210, 433);
+    mTreeDragDrop =
+        new TokenTreeDragDrop(*tvwTokens, [this](const QString& pDragged, const QString& pTarget) {
+            return canMoveNode(pDragged, pTarget);
+        });
     chkHideProperties = makeCheckBox(QStringLiteral("chkHideProperties"), QStringLiteral("Hide Properties"),
                                      {4, 444, 105, 17});
     chkHideInactive = makeCheckBox(QStringLiteral("chkHideInactive"), QStringLiteral("Hide Inactive Tokens"),
@@ -168,6 +173,13 @@ void frmTokenManager::connectControls() {
     connect(tvwTokens, &TokenTreeWidget::NodeClick, this, &frmTokenManager::tvwTokens_NodeClick);
     connect(tvwTokens, &TokenTreeWidget::NodeCheck, this, &frmTokenManager::tvwTokens_NodeCheck);
     connect(tvwTokens, &TokenTreeWidget::DeleteKeyPressed, this, &frmTokenManager::cmdDelete_Click);
+    connect(mTreeDragDrop, &TokenTreeDragDrop::NodeDrop, this, &frmTokenManager::tvwTokens_NodeDrop);
+    connect(mTreeDragDrop, &TokenTreeDragDrop::NodeDragEnded, this,
+            &frmTokenManager::tvwTokens_NodeDragEnded);
+    // A file drop is taken up once the drop event is over, so the program the files come from is not
+    // kept waiting while a question about unsaved edits is open.
+    connect(mTreeDragDrop, &TokenTreeDragDrop::FileDrop, this, &frmTokenManager::tvwTokens_FileDrop,
+            Qt::QueuedConnection);
     connect(chkHideProperties, &QCheckBox::toggled, this, &frmTokenManager::chkHideProperties_Click);
     connect(chkHideInactive, &QCheckBox::toggled, this, &frmTokenManager::chkHideInactive_Click);
     connect(chkScrollToSelection, &QCheckBox::toggled, this, &frmTokenManager::chkScrollToSelection_Click);

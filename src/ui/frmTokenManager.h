@@ -17,6 +17,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTreeWidgetItem;
+class TokenTreeDragDrop;
 class TokenTreeWidget;
 
 // The editor of the token tree: the tree of every token on the left (check box = enabled), the
@@ -50,6 +51,7 @@ public:
     bool HasUnsavedChanges() const;
 
     TokenTreeWidget* Tree() const { return tvwTokens; }
+    TokenTreeDragDrop* TreeDragDrop() const { return mTreeDragDrop; }
 
     // The window's own event routines, also reachable from the keyboard and the mouse.
     void cmdSave_Click();
@@ -88,6 +90,18 @@ private:
     void turnCarouselToLoadedToken();
     QString activeKey() const;
 
+    // Drag and drop on the tree (frmTokenManagerDrop.cpp).
+    bool canMoveNode(const QString& pDraggedKey, const QString& pTargetKey) const;
+    // Whether the token of pKey is the token of pAncestorKey or lies below it, by the tokens'
+    // parent links.
+    bool liesWithin(const QString& pKey, const QString& pAncestorKey) const;
+    void tvwTokens_NodeDrop(const QString& pDraggedKey, const QString& pTargetKey);
+    void tvwTokens_NodeDragEnded(const QString& pKey);
+    void tvwTokens_FileDrop(const QString& pFilePath, const QString& pTargetKey);
+    // Makes the nearest active ancestor the current root when the level on show has become
+    // inactive; returns the image key to bring to the front there (empty when nothing changed).
+    QString leaveInactiveLevel();
+
     // Editing (frmTokenManagerEdit.cpp).
     void offerToSave();
     void fillFields();
@@ -107,6 +121,7 @@ private:
     bool mPlaced = false;
 
     TokenTreeWidget* tvwTokens = nullptr;
+    TokenTreeDragDrop* mTreeDragDrop = nullptr;
     QCheckBox* chkHideProperties = nullptr;
     QCheckBox* chkHideInactive = nullptr;
     QCheckBox* chkScrollToSelection = nullptr;

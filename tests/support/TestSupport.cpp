@@ -1,6 +1,10 @@
 #include "TestSupport.h"
 
 namespace TestSupport {
-QString ExecutablePath() { return QStringLiteral(TESSARO_EXECUTABLE); }
-QString SourcePath(const QString& rel) { return QStringLiteral(TESSARO_SOURCE_DIR "/") + rel; }
+QString ExecutablePath() {
+    return QStringLiteral(TESSARO_EXECUTABLE);
+}
+QString SourcePath(const QString& rel) {
+    return QStringLiteral(TESSARO_SOURCE_DIR "/") + rel;
+}
 } // namespace TestSupport

@@ -137,6 +137,19 @@ private slots:
         QCOMPARE(runs[2].first, 0);
     }
 
+    // An idle player keeps no device (and no audio thread) open; the next sound opens it again.
+    void deviceClosesAfterAQuietSpellAndReopens() {
+        StartCapture();
+        SoundPlayer::Instance().Play(ConstantSound(5000, 441));
+        QVERIFY(SoundPlayer::Instance().DeviceOpen());
+        QVERIFY(QTest::qWaitFor([] { return !SoundPlayer::Instance().DeviceOpen(); }, 20000));
+        const QString second = StartCapture();
+        SoundPlayer::Instance().Play(ConstantSound(-7000, 441));
+        QVERIFY(SoundPlayer::Instance().DeviceOpen());
+        const QList<std::int16_t> played = FinishCapture(second);
+        QVERIFY(played.contains(std::int16_t(-7000)));
+    }
+
     // Data that is not a playable WAV image plays nothing, breaks nothing and leaves a sound that
     // is playing alone.
     void unplayableImagesAreSkipped_data() {

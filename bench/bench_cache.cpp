@@ -1,0 +1,34 @@
+// The token image cache: a forced rebuild composes every active token's image.
+#include "BenchDatabase.h"
+#include "BenchRunner.h"
+
+#include "carousel/cCarousel.h"
+#include "platform/ImageList.h"
+#include "store/cTokenManager.h"
+#include "store/clsDatabase.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+void forcedRebuild(BenchContext& c, int tokens, int runs) {
+    QTemporaryDir dir;
+    const QString path = WriteBenchDatabase(dir, QStringLiteral("cache%1.db").arg(tokens), tokens, 20);
+    clsDatabase database(path);
+    ImageList images;
+    cCarousel carousel(images);
+    cTokenManager manager(database, carousel, images);
+    manager.LoadAllTokens();
+    carousel.SetImages(manager.CurrentImages());
+    const auto samples = MeasureMilliseconds(1, runs, [&] { manager.RebuildImageCache(true); });
+    if (manager.CurrentImages()->Count() != 20)
+        qFatal("expected 20 images on the first level, got %d", manager.CurrentImages()->Count());
+    c.Report(QStringLiteral("cache.rebuild.%1").arg(tokens), "ms", samples);
+}
+
+BenchRegistration reg({"cache.rebuild.100", "cache.rebuild.1000"}, [](BenchContext& c) {
+    forcedRebuild(c, 100, 7);
+    forcedRebuild(c, 1000, 3);
+});
+
+} // namespace

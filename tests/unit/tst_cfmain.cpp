@@ -1,0 +1,519 @@
+#include "WindowRig.h"
+#include "app/modCentredMessageBox.h"
+#include "app/modSound.h"
+#include "carousel/MainWindowKeys.h"
+#include "carousel/cfMain.h"
+#include "carousel/cwCarousel.h"
+#include "platform/SoundPlayer.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <cmath>
+
+using TokenDbFixture::Row;
+
+namespace {
+QString gAudioOutput; // the SDL disk driver's output file
+
+QByteArray audioOutput() {
+    QFile file(gAudioOutput);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool silent(const QByteArray& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char byte) { return byte == 0; });
+}
+
+// The audio output written after `mark` once the player has fallen silent again.
+QByteArray audioAfter(qsizetype mark) {
+    (void)QTest::qWaitFor([] { return !SoundPlayer::Instance().IsPlaying(); }, 20000);
+    (void)QTest::qWaitFor([&] { return audioOutput().size() > mark + 65536; }, 20000);
+    return audioOutput().mid(mark);
+}
+
+QList<Row> numberedTokens(int count) {
+    QList<Row> rows;
+    for (int i = 1; i <= count; ++i)
+        rows << Row{i + 1, 1, QString("T%1").arg(i, 2, 10, QChar('0')), true, TokenDbFixture::Png(24, 24)};
+    return rows;
+}
+
+// Level tokens under the root (in order Apps, Both, Nothing; Both in front at the start): Apps opens
+// a level, Both has a command and a level, Nothing has neither.
+const QList<Row> levels = {
+    {2, 1, "Apps", true, TokenDbFixture::Png(24, 24), {}, 60, false, "Programs"},
+    {3, 1, "Both", true, TokenDbFixture::Png(24, 24), "set-by-test", 60, false, "Runs and opens"},
+    {4, 1, "Nothing", true, TokenDbFixture::Png(24, 24), {}, 60, false, "Does nothing"},
+    {10, 2, "Editor"},
+    {11, 2, "Player"},
+    {12, 2, "Viewer"},
+    {13, 3, "Sub"},
+};
+
+// The main window with its widget on a real carousel and token manager, built and shown.
+struct MainRig : WindowRig {
+    explicit MainRig(const QList<Row>& rows = levels) : WindowRig(rows, 100, 400) {
+        window = std::make_unique<cfMain>(*carousel, *manager);
+        window->Init(nullptr);
+        BuildMiddle();
+        window->Show();
+    }
+    ~MainRig() {
+        window->TearDown();
+        window.reset();
+    }
+    QWidget* form() const { return window->Form(); }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(form(), key, modifiers);
+    }
+    // A script that writes its arguments, one a line, into a marker file.
+    QString markerScript(const QString& marker) {
+        const QString script = dir.filePath("write-marker.sh");
+        QFile file(script);
+        file.open(QIODevice::WriteOnly);
+        file.write(QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1.part'\nmv '%1.part' '%1'\n")
+                       .arg(marker)
+                       .toUtf8());
+        file.close();
+        file.setPermissions(file.permissions() | QFile::ExeOwner);
+        return script;
+    }
+    std::unique_ptr<cfMain> window;
+};
+
+// Records the carousel's fore-item scale and the sound switch at every frame.
+struct FrameLog {
+    explicit FrameLog(cCarousel& carousel) {
+        QObject::connect(&carousel, &cCarousel::Refreshed, &context, [&] {
+            scales << std::nearbyint(carousel.ForeItemScale() * 1000) / 1000;
+            soundOn << (RegisteredSoundSwitch() && RegisteredSoundSwitch()->SoundEnabled());
+        });
+    }
+    QObject context;
+    QList<double> scales;
+    QList<bool> soundOn;
+};
+
+class OpacityLog : public QObject {
+public:
+    explicit OpacityLog(cwCarousel* widget) : mWidget(widget) { widget->installEventFilter(this); }
+    QList<double> values;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            values << mWidget->Opacity();
+        return false;
+    }
+
+private:
+    cwCarousel* mWidget;
+};
+
+QList<double> fadeOutSteps() {
+    QList<double> steps;
+    double a = 1.0;
+    do {
+        a = a / 1.2 - 0.01;
+        steps << a;
+    } while (a > 0);
+    return steps;
+}
+
+QList<double> fadeInSteps() {
+    QList<double> steps;
+    double a = 0;
+    do {
+        a = a * 1.2 + 0.01;
+        steps << a;
+    } while (a < 1);
+    return steps;
+}
+
+bool sameSteps(const QList<double>& seen, const QList<double>& expected) {
+    if (seen.size() != expected.size())
+        return false;
+    for (int i = 0; i < seen.size(); ++i)
+        if (std::abs(seen[i] - expected[i]) > 1e-6)
+            return false;
+    return true;
+}
+
+QPointF centreOf(const QRect& rect) {
+    return QRectF(rect).center();
+}
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+    SoundSwitch mSound;
+    QList<MessageBoxRequest> mMessages;
+
+private slots:
+    void initTestCase() {
+        SetSoundSwitch(&mSound);
+        SetMessageBoxResponder([this](const MessageBoxRequest& request) {
+            mMessages << request;
+            return MsgBox::ResultOk;
+        });
+    }
+    void cleanupTestCase() {
+        SetMessageBoxResponder({});
+        SetSoundSwitch(nullptr);
+        SoundPlayer::Instance().Shutdown();
+    }
+    void init() { mMessages.clear(); }
+
+    void windowLooksAsItShould() {
+        MainRig rig;
+        QWidget* form = rig.form();
+        QCOMPARE(form->windowTitle(), QString("Tessaro"));
+        QVERIFY(form->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(!form->windowFlags().testFlag(Qt::Tool));
+        QVERIFY(form->testAttribute(Qt::WA_TranslucentBackground));
+        QVERIFY(!form->windowIcon().isNull());
+        QVERIFY(form->isVisible());
+        QVERIFY(rig.window->CarouselWidget()->Opacity() >= 1.0);
+        // The description's fade waited for the window's and begins only now.
+        QVERIFY(rig.window->CarouselWidget()->FadeTimer().isActive());
+        QCOMPARE(rig.window->CarouselWidget()->DescriptionFade(), 0.0);
+        // Sized to the drawing: title, frame and description.
+        const QImage& frame = rig.window->CarouselWidget()->Frame();
+        QCOMPARE(form->size(), QSize(frame.width(), frame.height() + 120));
+        QCOMPARE(rig.window->CarouselWidget()->geometry(), QRect(QPoint(0, 0), form->size()));
+    }
+
+    void keysTurnTheCarousel_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("front");
+        const int none = Qt::NoModifier, pad = Qt::KeypadModifier, shift = Qt::ShiftModifier;
+        QTest::newRow("Right") << int(Qt::Key_Right) << none << "T08";
+        QTest::newRow("Left") << int(Qt::Key_Left) << none << "T06";
+        QTest::newRow("Left on the pad") << int(Qt::Key_Left) << pad << "T06";
+        QTest::newRow("Page Down") << int(Qt::Key_PageDown) << none << "T13";
+        QTest::newRow("full stop") << int(Qt::Key_Period) << none << "T13";
+        QTest::newRow(">") << int(Qt::Key_Greater) << shift << "T13";
+        QTest::newRow("Page Up") << int(Qt::Key_PageUp) << none << "T01";
+        QTest::newRow("comma") << int(Qt::Key_Comma) << none << "T01";
+        QTest::newRow("Home") << int(Qt::Key_Home) << none << "T01";
+        QTest::newRow("[") << int(Qt::Key_BracketLeft) << none << "T01";
+        QTest::newRow("End") << int(Qt::Key_End) << none << "T13";
+        QTest::newRow("]") << int(Qt::Key_BracketRight) << none << "T13";
+        QTest::newRow("decimal point on the pad") << int(Qt::Key_Period) << pad << "T07";
+        QTest::newRow("plus off the pad") << int(Qt::Key_Plus) << none << "T07";
+        QTest::newRow("a letter") << int(Qt::Key_A) << none << "T07";
+    }
+    void keysTurnTheCarousel() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, front);
+        MainRig rig(numberedTokens(13));
+        QCOMPARE(rig.ActiveCaption(), QString("T07"));
+        rig.key(Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(rig.ActiveCaption(), front);
+        QCOMPARE(rig.window->RenderScale(), 1.0);
+    }
+
+    void wheelTurnsOnePositionPerEvent_data() {
+        QTest::addColumn<int>("rotation");
+        QTest::addColumn<QString>("front");
+        QTest::newRow("away") << 120 << "T06";
+        QTest::newRow("a fine step away") << 15 << "T06";
+        QTest::newRow("towards") << -120 << "T08";
+        QTest::newRow("none") << 0 << "T08";
+    }
+    void wheelTurnsOnePositionPerEvent() {
+        QFETCH(int, rotation);
+        QFETCH(QString, front);
+        MainRig rig(numberedTokens(13));
+        // Sent to the window: Qt passes only the system's own wheel events on from the widget.
+        QWidget* target = rig.form();
+        const QPointF at(20, 20);
+        QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, rotation), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &wheel);
+        QCOMPARE(rig.ActiveCaption(), front);
+    }
+
+    // Down opens a level without pressing or running anything; Up comes back with that level in front.
+    void downOpensAndUpReturns() {
+        MainRig rig;
+        const QString marker = rig.dir.filePath("marker");
+        rig.manager->Item("ID3")->SetCommand(rig.markerScript(marker));
+        QCOMPARE(rig.ActiveCaption(), QString("Both"));
+        const QImage rootTitle = rig.window->CarouselWidget()->TitleBuffer();
+        FrameLog frames(*rig.carousel);
+        rig.key(Qt::Key_Down);
+        QCOMPARE(rig.manager->CurrentRootKey(), QString("ID3"));
+        QCOMPARE(rig.ActiveCaption(), QString("Sub"));
+        QVERIFY(rig.window->CarouselWidget()->TitleBuffer() != rootTitle);
+        QVERIFY(std::all_of(frames.scales.begin(), frames.scales.end(), [](double s) { return s == 125; }));
+        rig.key(Qt::Key_Up);
+        QCOMPARE(rig.manager->CurrentRootKey(), QString("ID1"));
+        QCOMPARE(rig.ActiveCaption(), QString("Both"));
+        QVERIFY(!QFile::exists(marker));
+    }
+
+    // Enter opens a level that has no command, with the press animation first.
+    void enterOpensALevelWithoutCommand() {
+        MainRig rig;
+        rig.key(Qt::Key_Left);
+        QCOMPARE(rig.ActiveCaption(), QString("Apps"));
+        FrameLog frames(*rig.carousel);
+        rig.key(Qt::Key_Return);
+        QCOMPARE(rig.manager->CurrentRootKey(), QString("ID2"));
+        QCOMPARE(rig.ActiveCaption(), QString("Player")); // the middle of Editor, Player, Viewer
+        QCOMPARE(frames.scales.mid(0, 8), (QList<double>{125, 120, 115, 110, 110, 115, 120, 125}));
+    }
+
+    // Enter runs the command with its parameters: click, press animation (silent), and the launcher
+    // stays; the sound switch is what it was before.
+    void enterRunsTheCommand() {
+        MainRig rig;
+        const QString marker = rig.dir.filePath("marker");
+        const auto token = rig.manager->Item("ID3");
+        token->SetCommand(rig.markerScript(marker));
+        token->SetParameters("one \"two words\" $HOME;three");
+        FrameLog frames(*rig.carousel);
+        rig.key(Qt::Key_Return);
+        QCOMPARE(frames.scales, (QList<double>{125, 120, 115, 110, 110, 115, 120, 125}));
+        QCOMPARE(frames.soundOn, QList<bool>(8, false));
+        QVERIFY(mSound.SoundEnabled());
+        QCOMPARE(RegisteredSoundSwitch(), &mSound);
+        QTRY_VERIFY(QFile::exists(marker));
+        QFile file(marker);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("one\ntwo words\n$HOME;three\n"));
+        QCOMPARE(rig.manager->CurrentRootKey(), QString("ID1"));
+        QVERIFY(rig.form()->isVisible());
+        QVERIFY(mMessages.isEmpty());
+    }
+
+    // With hide-after-execution the launcher fades out once the command has started.
+    void hideAfterExecutionFadesOut() {
+        MainRig rig;
+        const QString marker = rig.dir.filePath("marker");
+        const auto token = rig.manager->Item("ID3");
+        token->SetCommand(rig.markerScript(marker));
+        token->SetHideAfterExecution(true);
+        QSignalSpy shown(rig.window.get(), &cfMain::ShownStateChanged);
+        rig.key(Qt::Key_Space);
+        QVERIFY(!rig.form()->isVisible());
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().first().toBool(), false);
+        QTRY_VERIFY(QFile::exists(marker));
+    }
+
+    // A launch that fails beeps and says which command and why; the launcher does not hide.
+    void failedLaunchIsReportedAndStays() {
+        MainRig rig;
+        const QString missing = rig.dir.filePath("no-such-program");
+        const auto token = rig.manager->Item("ID3");
+        token->SetCommand(missing);
+        token->SetHideAfterExecution(true);
+        rig.key(Qt::Key_Return);
+        QCOMPARE(mMessages.size(), 1);
+        QVERIFY(mMessages.first().prompt.contains(missing));
+        QVERIFY(mMessages.first().centred);
+        QVERIFY(rig.form()->isVisible());
+    }
+
+    // Up at the root and Enter on a token with nothing to do: a beep and nothing else.
+    void nothingToDoBeeps_data() {
+        QTest::addColumn<bool>("moveToNothing");
+        QTest::newRow("Up at the root") << false;
+        QTest::newRow("Enter on a token without command or level") << true;
+    }
+    void nothingToDoBeeps() {
+        QFETCH(bool, moveToNothing);
+        MainRig rig;
+        if (moveToNothing)
+            rig.key(Qt::Key_Right);
+        const QString front = rig.ActiveCaption();
+        QTRY_VERIFY(!rig.window->CarouselWidget()->FadeTimer().isActive());
+        QVERIFY(QTest::qWaitFor([] { return !SoundPlayer::Instance().IsPlaying(); }, 20000));
+        const qsizetype mark = audioOutput().size();
+        QSignalSpy frames(rig.carousel.get(), &cCarousel::Refreshed);
+        rig.key(moveToNothing ? Qt::Key_Return : Qt::Key_Up);
+        QVERIFY(frames.isEmpty());
+        QCOMPARE(rig.manager->CurrentRootKey(), QString("ID1"));
+        QCOMPARE(rig.ActiveCaption(), front);
+        QVERIFY(mMessages.isEmpty());
+        QVERIFY2(!silent(audioAfter(mark)), "no beep was heard");
+    }
+
+    // Numeric-pad plus grows the window about its centre; a window at the screen's edge stays on it.
+    void numPadPlusGrowsAboutTheCentre() {
+        MainRig rig;
+        QWidget* form = rig.form();
+        const QRect area = form->screen()->availableGeometry();
+        form->move(area.center() - QPoint(form->width() / 2, form->height() / 2));
+        const QRect before = form->geometry();
+        rig.key(Qt::Key_Plus, Qt::KeypadModifier);
+        QCOMPARE(rig.window->RenderScale(), 1.1);
+        const QRect after = form->geometry();
+        QVERIFY(qAbs(after.width() - before.width() * 1.1) <= 1);
+        QVERIFY(qAbs(after.height() - before.height() * 1.1) <= 1);
+        QVERIFY((centreOf(after) - centreOf(before)).manhattanLength() <= 1.5);
+
+        form->move(area.topLeft());
+        rig.key(Qt::Key_Plus, Qt::KeypadModifier);
+        QVERIFY(form->geometry().width() > after.width());
+        QVERIFY(area.contains(form->geometry().topLeft()));
+    }
+
+    void renderScaleStaysInRange_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("kept");
+        QTest::newRow("ordinary") << 1.3 << 1.3;
+        QTest::newRow("smallest") << 0.5 << 0.5;
+        QTest::newRow("too small") << 0.2 << 0.5;
+        QTest::newRow("zero") << 0.0 << 0.5;
+        QTest::newRow("negative") << -2.0 << 0.5;
+        QTest::newRow("largest") << 2.0 << 2.0;
+        QTest::newRow("too large") << 7.5 << 2.0;
+        QTest::newRow("not a number") << std::nan("") << 1.0;
+    }
+    void renderScaleStaysInRange() {
+        QFETCH(double, value);
+        QFETCH(double, kept);
+        WindowRig rig(QList<Row>{});
+        cfMain window(*rig.carousel, *rig.manager);
+        QCOMPARE(window.RenderScale(), 1.0);
+        window.SetRenderScale(value);
+        QCOMPARE(window.RenderScale(), kept);
+    }
+
+    void numPadMinusStopsAtHalfSize() {
+        MainRig rig;
+        for (int i = 0; i < 8; ++i)
+            rig.key(Qt::Key_Minus, Qt::KeypadModifier);
+        QCOMPARE(rig.window->RenderScale(), 0.5);
+        const QImage& frame = rig.window->CarouselWidget()->Frame();
+        QCOMPARE(rig.form()->width(), qRound(frame.width() * 0.5));
+    }
+
+    // Escape fades the window out in 16 steps and hides it; showing fades it in over 17.
+    void fadesFollowTheirSteps() {
+        MainRig rig;
+        cwCarousel* widget = rig.window->CarouselWidget();
+        QSignalSpy shown(rig.window.get(), &cfMain::ShownStateChanged);
+        QTRY_VERIFY(!widget->FadeTimer().isActive()); // no description steps among the fade's paints
+        {
+            OpacityLog log(widget);
+            rig.key(Qt::Key_Escape);
+            QVERIFY(sameSteps(log.values, fadeOutSteps()));
+        }
+        QVERIFY(!rig.form()->isVisible());
+        QCOMPARE(widget->Opacity(), 1.0);
+        {
+            OpacityLog log(widget);
+            rig.window->FadeIn();
+            QVERIFY(sameSteps(log.values.mid(log.values.size() - 17), fadeInSteps()));
+        }
+        QVERIFY(rig.form()->isVisible());
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0].first().toBool(), false);
+        QCOMPARE(shown[1].first().toBool(), true);
+    }
+
+    // Shown by someone else (a second copy, the tray): it fades in rather than popping up.
+    void showingFromOutsideFadesIn() {
+        MainRig rig;
+        rig.key(Qt::Key_Escape);
+        QSignalSpy shown(rig.window.get(), &cfMain::ShownStateChanged);
+        rig.form()->show();
+        QCOMPARE(rig.window->CarouselWidget()->Opacity(), 0.0);
+        QTRY_COMPARE(shown.size(), 1);
+        QTRY_COMPARE(rig.window->CarouselWidget()->Opacity(), float(fadeInSteps().last()));
+    }
+
+    void mouseButtonsAskForWindows() {
+        MainRig rig;
+        QSignalSpy settings(rig.window.get(), &cfMain::CarouselSettingsRequested);
+        QSignalSpy manager(rig.window.get(), &cfMain::TokenManagerRequested);
+        QWidget* target = rig.window->CarouselWidget();
+        QTest::mouseClick(target, Qt::RightButton, Qt::NoModifier, QPoint(30, 30));
+        QCOMPARE(settings.size(), 1);
+        QCOMPARE(manager.size(), 0);
+        QTest::mouseDClick(target, Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
+        QCOMPARE(manager.size(), 1);
+        QCOMPARE(settings.size(), 1);
+    }
+
+    // Without a window manager's move, the window follows the mouse itself.
+    void leftDragMovesTheWindow() {
+        MainRig rig;
+        QWidget* form = rig.form();
+        QWidget* target = rig.window->CarouselWidget();
+        const QPoint start = form->pos();
+        const QPointF local(40, 40);
+        const QPointF global = QPointF(start) + local;
+        QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        for (const QPointF step : {QPointF(10, 5), QPointF(30, 20), QPointF(50, 30)}) {
+            QMouseEvent move(QEvent::MouseMove, local + step, global + step, Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(target, &move);
+        }
+        QMouseEvent release(QEvent::MouseButtonRelease, local, global + QPointF(50, 30), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
+        QCOMPARE(form->pos(), start + QPoint(50, 30));
+    }
+
+    void closingUnloads() {
+        MainRig rig;
+        QSignalSpy unloaded(rig.window.get(), &cfMain::Unloaded);
+        rig.form()->close();
+        QCOMPARE(unloaded.size(), 1);
+        // Tearing down closes the window without announcing it again.
+        rig.form()->show();
+        rig.window->TearDown();
+        QCOMPARE(unloaded.size(), 1);
+        QVERIFY(!rig.window->CarouselWidget() || !rig.window->CarouselWidget()->FadeTimer().isActive());
+    }
+
+    // The starter tree of a first start: every level opens and closes again.
+    void starterTreeLevelsOpenAndClose() {
+        WindowRig rig(WindowRig::Starter{});
+        cfMain window(*rig.carousel, *rig.manager);
+        window.Init(nullptr);
+        rig.BuildMiddle();
+        int opened = 0;
+        for (int i = 0; i < rig.manager->CurrentImages()->Count(); ++i) {
+            const auto front = rig.manager->ActiveToken();
+            QVERIFY(front);
+            if (rig.manager->HasChildren(front->Key())) {
+                window.Form_KeyDown(MainKey::Down);
+                QCOMPARE(rig.manager->CurrentRootKey(), front->Key());
+                QVERIFY(rig.manager->ActiveToken());
+                window.Form_KeyDown(MainKey::Up);
+                QCOMPARE(rig.ActiveCaption(), front->Caption());
+                ++opened;
+            }
+            window.Form_KeyDown(MainKey::Right);
+        }
+        QVERIFY(opened >= 1);
+        window.TearDown();
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QTemporaryDir scratch;
+    gAudioOutput = scratch.filePath("audio-out.raw");
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", gAudioOutput.toLocal8Bit());
+    // The first start looks into the home and data folders: keep them inside the scratch folder.
+    qputenv("HOME", scratch.filePath("home").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", scratch.filePath("home/.local/share").toLocal8Bit());
+    QApplication app(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_cfmain.moc"

@@ -1,0 +1,380 @@
+#include "TokenDbFixture.h"
+#include "app/cTessaro.h"
+#include "app/modCentredMessageBox.h"
+#include "carousel/FramePacing.h"
+#include "carousel/MainWindowKeys.h"
+#include "carousel/cCarousel.h"
+#include "carousel/cfMain.h"
+#include "platform/ImageList.h"
+#include "platform/RuntimeError.h"
+#include "platform/SqlDatabase.h"
+#include "store/CarouselSettings.h"
+#include "store/cToken.h"
+#include "store/cTokenManager.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+using TokenDbFixture::Row;
+
+namespace {
+// The value a setting has reached in its owner, read from the owner itself, in the units the
+// controller hands over (percentages as percentages, fill opacity and render scale as fractions).
+double LiveValue(const cTessaro& controller, const QString& column) {
+    const cCarousel& c = controller.Carousel();
+    const cTokenManager& m = controller.TokenManager();
+    const std::map<QString, std::function<double()>> owners{
+        {"Capacity", [&] { return c.Capacity(); }},
+        {"MoveIncrements", [&] { return c.MoveIncrements(); }},
+        {"Width", [&] { return c.Width(); }},
+        {"Tilt", [&] { return c.Tilt(); }},
+        {"ForeItemScale", [&] { return c.ForeItemScale(); }},
+        {"RearItemScale", [&] { return c.RearItemScale(); }},
+        {"ReflectionStrength", [&] { return c.ReflectionStrength(); }},
+        {"ReflectionStretch", [&] { return c.ReflectionStretch(); }},
+        {"TintColour", [&] { return c.TintColour(); }},
+        {"TintStrength", [&] { return c.TintStrength(); }},
+        {"DepthDarkening", [&] { return c.DepthDarkenPercent(); }},
+        {"ImageSize", [&] { return c.ImageSize(); }},
+        {"OrbitImageOpacity", [&] { return c.OrbitImageOpacity(); }},
+        {"CaptionColour", [&] { return m.TextColour(); }},
+        {"CaptionOutlineColour", [&] { return m.TextOutlineColour(); }},
+        {"OverflowFade", [&] { return c.OverflowFade() ? 1 : 0; }},
+        {"OverflowZoom", [&] { return c.OverflowZoom() ? 1 : 0; }},
+        {"TokenFillColour", [&] { return m.FillColour(); }},
+        {"TokenFillOpacity", [&] { return m.FillOpacity(); }},
+        {"RenderScale", [&] { return controller.MainWindow().RenderScale(); }},
+        {"SoundEnabled", [&] { return controller.SoundEnabled() ? 1 : 0; }},
+    };
+    return owners.at(column)();
+}
+
+const QStringList Columns{"Capacity",
+                          "MoveIncrements",
+                          "Width",
+                          "Tilt",
+                          "ForeItemScale",
+                          "RearItemScale",
+                          "ReflectionStrength",
+                          "ReflectionStretch",
+                          "TintColour",
+                          "TintStrength",
+                          "DepthDarkening",
+                          "ImageSize",
+                          "OrbitImageOpacity",
+                          "CaptionColour",
+                          "CaptionOutlineColour",
+                          "OverflowFade",
+                          "OverflowZoom",
+                          "TokenFillColour",
+                          "TokenFillOpacity",
+                          "RenderScale",
+                          "SoundEnabled"};
+
+void Store(const QString& path, const QString& column, const QVariant& value) {
+    SqlConnection db(path);
+    SqlCommand update(db, QStringLiteral("UPDATE CarouselSettings SET %1 = (?)").arg(column));
+    if (value.typeId() == QMetaType::QString)
+        update.BindText(1, value.toString());
+    else
+        update.BindInt32(1, value.toInt());
+    update.Execute();
+}
+
+qint64 Pragma(const QString& path, const QString& pragma) {
+    SqlConnection db(path);
+    SqlRowSet rows = db.Query(QStringLiteral("PRAGMA ") + pragma);
+    rows.MoveFirst();
+    return rows.Value(rows.Columns().first()).toLongLong();
+}
+
+QList<QWidget*> VisibleWindows() {
+    QList<QWidget*> windows;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible())
+            windows << window;
+    return windows;
+}
+
+QList<Row> Children(int count) {
+    QList<Row> rows;
+    for (int i = 0; i < count; ++i)
+        rows << Row{10 + i, 1, QString(QChar('A' + i)) + QStringLiteral(" token")};
+    return rows;
+}
+} // namespace
+
+class TestController : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> mDir;
+    ImageList mImages;
+    QList<MessageBoxRequest> mMessages;
+
+    QString NewDatabase(const QList<Row>& rows = {}, bool withSettingsRow = true) {
+        const QString path = mDir->filePath(QStringLiteral("Tokens.db"));
+        TokenDbFixture::Create(path, withSettingsRow);
+        TokenDbFixture::AddRows(path, rows);
+        return path;
+    }
+
+    std::unique_ptr<cTessaro> Started(const QString& path) {
+        auto controller = std::make_unique<cTessaro>(path, mImages, nullptr);
+        controller->Init();
+        return controller;
+    }
+
+private slots:
+    void initTestCase() {
+        FramePacer::SetInterval(0);
+        SetMessageBoxResponder([this](const MessageBoxRequest& request) {
+            mMessages << request;
+            return MsgBox::ResultOk;
+        });
+    }
+
+    void init() {
+        mDir = std::make_unique<QTemporaryDir>();
+        QVERIFY(mDir->isValid());
+        mMessages.clear();
+    }
+
+    void cleanup() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY2(VisibleWindows().isEmpty(), "a window outlived its controller");
+    }
+
+    // ---- Construction ------------------------------------------------------------------------
+
+    void unusableDatabaseStopsConstructionBeforeAnythingElse_data() {
+        QTest::addColumn<QString>("breakage");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("not a database") << "garbage"
+                                        << "not a database";
+        QTest::newRow("Tokens table missing") << "DROP TABLE Tokens"
+                                              << "Tokens";
+        QTest::newRow("settings table missing") << "DROP TABLE CarouselSettings"
+                                                << "CarouselSettings";
+        QTest::newRow("root row missing") << "DELETE FROM Tokens WHERE TokenID = 1"
+                                          << "root";
+    }
+    void unusableDatabaseStopsConstructionBeforeAnythingElse() {
+        QFETCH(QString, breakage);
+        QFETCH(QString, problem);
+        const QString path = mDir->filePath(QStringLiteral("Tokens.db"));
+        if (breakage == QLatin1String("garbage")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(4096, 'x'));
+        } else {
+            NewDatabase();
+            SqlConnection(path).Execute(breakage);
+        }
+        const QByteArray before = TokenDbFixture::FileHash(path);
+        const int windowsBefore = int(QApplication::topLevelWidgets().size());
+        try {
+            cTessaro controller(path, mImages, nullptr);
+            QFAIL("the controller was made on an unusable database");
+        } catch (const RuntimeError& error) {
+            QVERIFY2(error.Description().contains(path), qPrintable(error.Description()));
+            QVERIFY2(error.Description().contains(problem, Qt::CaseInsensitive),
+                     qPrintable(error.Description()));
+        }
+        QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore);
+        QCOMPARE(TokenDbFixture::FileHash(path), before);
+    }
+
+    void missingDatabaseIsCreatedOnTheFirstStart() {
+        const QString path = mDir->filePath(QStringLiteral("Tessaro/Tokens.db"));
+        auto controller = Started(path);
+        QVERIFY(QFileInfo::exists(path));
+        QVERIFY(controller->TokenManager().Exists(QStringLiteral("ID1")));
+        QVERIFY(controller->MainWindow().IsShown());
+        QCOMPARE(controller->MainWindow().Form()->windowTitle(), QStringLiteral("Tessaro"));
+    }
+
+    // ---- Settings ----------------------------------------------------------------------------
+
+    void eachStoredSettingReachesItsOwner_data() {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<double>("live");
+        QTest::newRow("fade -1 on") << "OverflowFade" << QVariant(-1) << 1.0;
+        QTest::newRow("fade 1 on") << "OverflowFade" << QVariant(1) << 1.0;
+        QTest::newRow("fade 255 on") << "OverflowFade" << QVariant(255) << 1.0;
+        QTest::newRow("fade 0 off") << "OverflowFade" << QVariant(0) << 0.0;
+        QTest::newRow("zoom -1 on") << "OverflowZoom" << QVariant(-1) << 1.0;
+        QTest::newRow("zoom 0 off") << "OverflowZoom" << QVariant(0) << 0.0;
+        QTest::newRow("fill opacity 40 %") << "TokenFillOpacity" << QVariant(40) << 0.4;
+        QTest::newRow("fill opacity 100 %") << "TokenFillOpacity" << QVariant(100) << 1.0;
+        QTest::newRow("render scale 100 %") << "RenderScale" << QVariant(100) << 1.0;
+        QTest::newRow("render scale 150 %") << "RenderScale" << QVariant(150) << 1.5;
+        QTest::newRow("sound -1 on") << "SoundEnabled" << QVariant(-1) << 1.0;
+        QTest::newRow("sound 0 off") << "SoundEnabled" << QVariant(0) << 0.0;
+        QTest::newRow("tint colour BGR") << "TintColour" << QVariant(0x0000FF) << double(0x0000FF);
+        QTest::newRow("caption colour") << "CaptionColour" << QVariant(0x123456) << double(0x123456);
+        QTest::newRow("image size") << "ImageSize" << QVariant(160) << 160.0;
+        QTest::newRow("numeric text") << "Capacity" << QVariant(QStringLiteral("7")) << 7.0;
+        // Values outside the settings window's sliders are brought within them.
+        QTest::newRow("no animation steps") << "MoveIncrements" << QVariant(0) << 1.0;
+        QTest::newRow("capacity too large") << "Capacity" << QVariant(100) << 25.0;
+        QTest::newRow("render scale 0") << "RenderScale" << QVariant(0) << 0.5;
+        QTest::newRow("render scale 900 %") << "RenderScale" << QVariant(900) << 2.0;
+        QTest::newRow("fill opacity 250 %") << "TokenFillOpacity" << QVariant(250) << 1.0;
+        QTest::newRow("tiny images") << "ImageSize" << QVariant(10) << 96.0;
+        QTest::newRow("negative width") << "Width" << QVariant(-5) << 400.0;
+        QTest::newRow("rear scale above fore") << "RearItemScale" << QVariant(180) << 100.0;
+    }
+    void eachStoredSettingReachesItsOwner() {
+        QFETCH(QString, column);
+        QFETCH(QVariant, stored);
+        QFETCH(double, live);
+        const QString path = NewDatabase(Children(3));
+        Store(path, column, stored);
+        auto controller = Started(path);
+        QCOMPARE(LiveValue(*controller, column), live);
+        QVERIFY(mMessages.isEmpty());
+    }
+
+    void wholeRowIsAppliedBeforeAnythingIsBuilt() {
+        const QString path = NewDatabase(Children(5));
+        // Every setting different from its default and from the others.
+        const QList<std::pair<QString, int>> stored{{"Capacity", 9},
+                                                    {"MoveIncrements", 12},
+                                                    {"Width", 800},
+                                                    {"Tilt", 200},
+                                                    {"ForeItemScale", 130},
+                                                    {"RearItemScale", 80},
+                                                    {"ReflectionStrength", 10},
+                                                    {"ReflectionStretch", 50},
+                                                    {"TintColour", 0x00FF0000},
+                                                    {"TintStrength", 25},
+                                                    {"DepthDarkening", 30},
+                                                    {"ImageSize", 120},
+                                                    {"OrbitImageOpacity", 75},
+                                                    {"CaptionColour", 0x00FFFFFF},
+                                                    {"CaptionOutlineColour", 0x00102030},
+                                                    {"OverflowFade", -1},
+                                                    {"OverflowZoom", 1},
+                                                    {"TokenFillColour", 255},
+                                                    {"TokenFillOpacity", 40},
+                                                    {"RenderScale", 150},
+                                                    {"SoundEnabled", 0}};
+        QCOMPARE(stored.size(), Columns.size());
+        for (const auto& [column, value] : stored)
+            Store(path, column, value);
+        auto controller = Started(path);
+        for (const auto& [column, value] : stored) {
+            double expected = value;
+            if (column == QLatin1String("TokenFillOpacity") || column == QLatin1String("RenderScale"))
+                expected = value * 0.01;
+            else if (column.startsWith(QLatin1String("Overflow")) || column == QLatin1String("SoundEnabled"))
+                expected = value != 0 ? 1 : 0;
+            QVERIFY2(qFuzzyCompare(1 + LiveValue(*controller, column), 1 + expected), qPrintable(column));
+        }
+        // The first frame was composed with the stored look: the carousel's buffer follows the width.
+        QCOMPARE(controller->Carousel().MainLayerSize().width(), 800);
+        QCOMPARE(controller->Carousel().Images().Count(), 5);
+    }
+
+    void emptySettingsTableKeepsEveryDefault() {
+        const QString path = NewDatabase(Children(2), false);
+        auto controller = Started(path);
+        // The defaults are those of freshly made owners, which nobody has told anything.
+        QTemporaryDir otherDir;
+        const QString otherPath = otherDir.filePath(QStringLiteral("Tokens.db"));
+        TokenDbFixture::Create(otherPath, false);
+        ImageList otherImages;
+        cTessaro untouched(otherPath, otherImages, nullptr);
+        for (const QString& column : Columns)
+            QVERIFY2(LiveValue(*controller, column) == LiveValue(untouched, column), qPrintable(column));
+        QVERIFY(controller->SoundEnabled());
+        QCOMPARE(controller->MainWindow().RenderScale(), 1.0);
+        QCOMPARE(controller->LiveSettings(), CarouselSettingsValues{});
+    }
+
+    void unconvertibleSettingEndsStartUp() {
+        const QString path = NewDatabase();
+        Store(path, QStringLiteral("Capacity"), QStringLiteral("many"));
+        const QByteArray before = TokenDbFixture::FileHash(path);
+        {
+            cTessaro controller(path, mImages, nullptr);
+            try {
+                controller.Init();
+                QFAIL("a setting that is not a number was applied");
+            } catch (const RuntimeError& error) {
+                QCOMPARE(error.Number(), 13);
+                QVERIFY2(error.Description().contains(QLatin1String("Capacity")),
+                         qPrintable(error.Description()));
+            }
+            QVERIFY(!controller.MainWindow().IsShown());
+        }
+        // The failed start closes the file without compacting it: its bytes are as they were.
+        QCOMPARE(TokenDbFixture::FileHash(path), before);
+    }
+
+    // ---- The first level -----------------------------------------------------------------------
+
+    void middleEntryStartsAtTheFront_data() {
+        QTest::addColumn<int>("children");
+        QTest::addColumn<QString>("front");
+        QTest::newRow("none") << 0 << QString();
+        QTest::newRow("one") << 1 << "ID10";
+        QTest::newRow("two: the later middle") << 2 << "ID11";
+        QTest::newRow("four: the third") << 4 << "ID12";
+        QTest::newRow("five: the third") << 5 << "ID12";
+        QTest::newRow("six: the fourth") << 6 << "ID13";
+    }
+    void middleEntryStartsAtTheFront() {
+        QFETCH(int, children);
+        QFETCH(QString, front);
+        auto controller = Started(NewDatabase(Children(children)));
+        const auto images = controller->TokenManager().CurrentImages();
+        QCOMPARE(images->Count(), children);
+        // The carousel shows the very collection the token manager fills.
+        QCOMPARE(&controller->Carousel().Images(), images.get());
+        const auto active = controller->TokenManager().ActiveToken();
+        QCOMPARE(active ? active->Key() : QString(), front);
+        if (children > 0)
+            QCOMPARE(images->KeyAt(children / 2), active->Caption() + front);
+        QVERIFY(controller->MainWindow().IsShown());
+    }
+
+    // ---- Release -----------------------------------------------------------------------------
+
+    void releaseStopsTheWindowFirstAndCompactsTheFile() {
+        const QString path = NewDatabase(Children(5));
+        auto controller = Started(path);
+        {
+            // Free pages for the compaction to remove.
+            SqlConnection db(path);
+            db.Execute("INSERT INTO Tokens (TokenID, ParentID, Caption, SourceImage) "
+                       "VALUES (99, 1, 'Big', zeroblob(200000))");
+            db.Execute("DELETE FROM Tokens WHERE TokenID = 99");
+        }
+        QVERIFY(Pragma(path, QStringLiteral("freelist_count")) > 0);
+        // A move leaves the description fade's timer running when the controller goes.
+        controller->MainWindow().Form_KeyDown(MainKey::Right);
+        QPointer<QWidget> form = controller->MainWindow().Form();
+        QPointer<cwCarousel> widget = controller->MainWindow().CarouselWidget();
+        QVERIFY(form && widget);
+        controller.reset();
+        QVERIFY(!form || !form->isVisible());
+        // Whatever was still queued for the window runs now, against objects that are gone.
+        QTest::qWait(300);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!form);
+        QVERIFY(!widget);
+        QCOMPARE(Pragma(path, QStringLiteral("freelist_count")), 0);
+        SqlConnection db(path);
+        SqlRowSet check = db.Query("PRAGMA integrity_check");
+        check.MoveFirst();
+        QCOMPARE(check.Value(check.Columns().first()).toString(), QStringLiteral("ok"));
+    }
+};
+
+QTEST_MAIN(TestController)
+#include "tst_controller.moc"
