@@ -3,6 +3,7 @@
 // found in Tokens.db and at the front of the carousel, where Enter runs its command.
 #include "LauncherScreen.h"
 #include "TessaroRun.h"
+#include "TrayProbe.h"
 #include "XvfbSession.h"
 #include "platform/SqlDatabase.h"
 
@@ -74,8 +75,8 @@ private slots:
         LauncherScreen screen(x);
         const qulonglong carousel = screen.WaitForCarouselWindow();
         QVERIFY2(carousel, qPrintable(tessaro.Output()));
-        const qulonglong icon = screen.WaitForTrayIcon();
-        QVERIFY2(icon, "the launcher's icon did not appear in the tray");
+        const TrayProbe tray(x);
+        QVERIFY2(tray.WaitForIcon(), "the launcher's icon did not appear in the tray");
         const QRect carouselPlace = screen.Geometry(carousel);
         const QRect drawn = AboveDescription(carouselPlace, tessaro.DatabasePath());
         QVERIFY(!drawn.isEmpty());
@@ -85,12 +86,10 @@ private slots:
         QVERIFY(!tokensBefore.isEmpty());
 
         // The tray menu: a right click on the icon, then down the items with the keys.
-        const QRect iconPlace = screen.Geometry(icon);
-        QVERIFY(screen.Click(icon, QPoint(iconPlace.width() / 2, iconPlace.height() / 2),
-                             LauncherScreen::RightButton));
-        const qulonglong menu = screen.WaitForTrayMenu(carousel, icon);
-        QVERIFY2(menu, "the tray menu did not open");
-        const QRect menuPlace = screen.Geometry(menu);
+        tray.RightClickIcon();
+        QVERIFY2(tray.WaitForPopup(true), "the tray menu did not open");
+        const QRect menuPlace = tray.PopupRect().value_or(QRect());
+        QVERIFY(!menuPlace.isEmpty());
         const QImage menuShown = screen.WaitForStill(menuPlace);
         QVERIFY(screen.Keys({"Down"}));
         // The first item lights up: the menu has the keyboard.
@@ -98,7 +97,7 @@ private slots:
         QVERIFY(screen.Keys({"Down", "Return"})); // past "Hide" and the separator: "Manage Tokens..."
         const qulonglong manager = screen.WaitForWindow("^Token Manager$");
         QVERIFY2(manager, "Manage Tokens... did not open the Token Manager");
-        QVERIFY(WaitFor([&] { return !screen.IsViewable(menu); }));
+        QVERIFY(tray.WaitForPopup(false));
         QVERIFY2(ManagerInFront(screen, manager, carousel),
                  "the Token Manager is not in front with the keyboard");
 

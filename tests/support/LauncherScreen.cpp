@@ -29,12 +29,6 @@ QRect LauncherScreen::Geometry(qulonglong window) const {
     return QRect(values.value("X"), values.value("Y"), values.value("WIDTH"), values.value("HEIGHT"));
 }
 
-bool LauncherScreen::IsViewable(qulonglong window) const {
-    QString output;
-    return window && mSession.Run(QStringLiteral("xwininfo"), {"-id", Id(window)}, &output) &&
-           output.contains(QLatin1String("Map State: IsViewable"));
-}
-
 QList<qulonglong> LauncherScreen::TitledWindows(const QString& titlePattern) const {
     return mSession.FindWindows(titlePattern, true);
 }
@@ -74,52 +68,6 @@ qulonglong LauncherScreen::WaitForCarouselWindow(int timeoutMs) const {
     qulonglong found = 0;
     WaitFor([&] { return (found = CarouselWindow()) != 0; }, timeoutMs);
     return found;
-}
-
-qulonglong LauncherScreen::WaitForTrayIcon(int timeoutMs) const {
-    qulonglong found = 0;
-    WaitFor(
-        [&] {
-            const QList<qulonglong> panels = TitledWindows(QStringLiteral("^panel$"));
-            if (panels.isEmpty())
-                return false;
-            const QRect panel = Geometry(panels.first());
-            for (qulonglong window : ProgramWindows()) {
-                const QRect place = Geometry(window);
-                if (!place.isEmpty() && panel.contains(place)) {
-                    found = window;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeoutMs);
-    return found;
-}
-
-qulonglong LauncherScreen::WaitForTrayMenu(qulonglong carousel, qulonglong trayIcon, int timeoutMs) const {
-    qulonglong found = 0;
-    WaitFor(
-        [&] {
-            for (qulonglong window : ProgramWindows())
-                if (window != carousel && window != trayIcon) {
-                    found = window;
-                    return true;
-                }
-            return false;
-        },
-        timeoutMs);
-    return found;
-}
-
-QList<qulonglong> LauncherScreen::ProgramWindows() const {
-    QString output;
-    // Exits with 1 when nothing matches.
-    mSession.Xdotool({"search", "--onlyvisible", "--class", "^Tessaro$"}, &output);
-    QList<qulonglong> windows;
-    for (const QString& line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        windows.append(line.trimmed().toULongLong());
-    return windows;
 }
 
 qulonglong LauncherScreen::FocusOtherProgram(const QString& title) const {

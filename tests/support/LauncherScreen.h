@@ -26,23 +26,15 @@ public:
 
     // Where the window lies on the screen; empty when it is not there.
     QRect Geometry(qulonglong window) const;
-    // Whether the window is on screen (mapped, with every ancestor mapped).
-    bool IsViewable(qulonglong window) const;
     // A mapped window whose title matches the pattern, waited for; 0 at the deadline.
     qulonglong WaitForWindow(const QString& titlePattern, int timeoutMs = 15000) const;
     // Waits until no mapped window's title matches the pattern.
     bool WaitUntilGone(const QString& titlePattern, int timeoutMs = 15000) const;
 
-    // The carousel window: the largest mapped window titled "Tessaro" (the tray icon and the tray
-    // menu carry the same title); 0 when there is none yet.
+    // The carousel window: the largest mapped window titled "Tessaro" (the tray icon carries the
+    // same title); 0 when there is none yet.
     qulonglong CarouselWindow() const;
     qulonglong WaitForCarouselWindow(int timeoutMs = 15000) const;
-    // The launcher's icon in trayer's panel: the program's window inside the panel.
-    qulonglong WaitForTrayIcon(int timeoutMs = 15000) const;
-    // A mapped window of the program that is neither the carousel nor the tray icon: the tray menu
-    // while it is open (and no other window of the program is).
-    qulonglong WaitForTrayMenu(qulonglong carousel, qulonglong trayIcon, int timeoutMs = 10000) const;
-
     // Opens a window of another program (xmessage) at the bottom left of the screen and gives it the
     // keyboard focus, so the launcher's windows are inactive; 0 when it did not appear.
     qulonglong FocusOtherProgram(const QString& title) const;
@@ -66,9 +58,6 @@ public:
 
 private:
     QList<qulonglong> TitledWindows(const QString& titlePattern) const;
-    // The mapped windows of the program, found by their class: the tray icon carries its title only
-    // as _NET_WM_NAME, which a search by name does not see.
-    QList<qulonglong> ProgramWindows() const;
 
     XvfbSession& mSession;
 };
