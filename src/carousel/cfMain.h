@@ -76,6 +76,7 @@ private:
     void Form_MouseMove(QMouseEvent* pEvent);
     void Form_MouseUp(QMouseEvent* pEvent);
     void Form_DblClick();
+    void TakeClickActivation();
     void Form_MouseWheel(QWheelEvent* pEvent);
     void Form_Unload();
     void mCarouselWidget_BufferResized(double pWidth, double pHeight);

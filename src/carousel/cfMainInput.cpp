@@ -188,7 +188,17 @@ void cfMain::Form_MouseDown(QMouseEvent* pEvent) {
         mPressOffset = pEvent->globalPosition().toPoint() - mForm->pos();
         return;
     }
+    TakeClickActivation();
     emit CarouselSettingsRequested();
+}
+
+// A click on the inactive window activates it, and its activation fades it in and puts it in
+// front. The X server reports that activation only after the click has been handled, so it would
+// cover the window the click opens and take its keyboard. It is taken here, first, instead; the
+// late report then finds the fade done and does nothing.
+void cfMain::TakeClickActivation() {
+    if (mForm && mForm->isVisible() && !mForm->isActiveWindow())
+        FadeIn();
 }
 
 void cfMain::Form_MouseMove(QMouseEvent* pEvent) {
@@ -219,6 +229,7 @@ void cfMain::Form_MouseUp(QMouseEvent* pEvent) {
 
 void cfMain::Form_DblClick() {
     mLeftPressed = false;
+    TakeClickActivation();
     emit TokenManagerRequested();
 }
 

@@ -21,6 +21,8 @@
 #include <QSignalBlocker>
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <utility>
 
 using namespace CarouselSettingsRows;
 
@@ -79,6 +81,7 @@ frmCarouselSettings::frmCarouselSettings(cCarousel& pCarousel, cTokenManager& pT
     CreateSwatches();
     CreateCheckBoxes();
     CreateInfoAndClose();
+    SetKeyboardOrder();
     Load();
 }
 
@@ -99,6 +102,9 @@ void frmCarouselSettings::CreateSliders() {
         // A change counts when the thumb is let go, not for every pixel of a drag (a new token size
         // redraws every token image).
         slider->setTracking(false);
+        // As on a slider: Right, Page Up and the wheel turned up all raise the value (a scroll bar
+        // turns them round, since it follows the page it scrolls).
+        slider->setInvertedControls(false);
         connect(slider, &QScrollBar::valueChanged, this, [this, i](int value) { UpdateSetting(i, value); });
         HScrollSetting[i] = slider;
 
@@ -197,6 +203,38 @@ void frmCarouselSettings::CreateInfoAndClose() {
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setGeometry(TwipsRect(120, 7380, 4335, 360));
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+}
+
+// The sliders take the keyboard focus (arrows: a small step, Page Up and Page Down: a large one,
+// Home and End: the ends), and Tab visits the controls in reading order, row by row, left column
+// first, from the top left slider.
+void frmCarouselSettings::SetKeyboardOrder() {
+    std::array<int, RowCount> order{};
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [](int a, int b) {
+        return std::pair(Rows()[a].top, Rows()[a].left) < std::pair(Rows()[b].top, Rows()[b].left);
+    });
+    QList<QWidget*> chain;
+    for (int i : order) {
+        HScrollSetting[i]->setFocusPolicy(Qt::StrongFocus);
+        HScrollSetting[i]->installEventFilter(this);
+        chain << HScrollSetting[i];
+    }
+    chain << chkOverflowZoom << chkOverflowFade << chkEnableSound << chkShowBackground << cmdClose;
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+    chain.first()->setFocus();
+}
+
+void frmCarouselSettings::MarkFocusedSlider(QObject* pSlider, bool pFocused) {
+    const auto slider = std::find(HScrollSetting.cbegin(), HScrollSetting.cend(), pSlider);
+    if (slider == HScrollSetting.cend())
+        return;
+    // The style draws no focus on a scroll bar; its label shows which one the keys move.
+    QLabel* caption = lblCaption[std::size_t(slider - HScrollSetting.cbegin())];
+    QFont font = caption->font();
+    font.setUnderline(pFocused);
+    caption->setFont(font);
 }
 
 void frmCarouselSettings::Explain(QWidget* pControl, const QString& pExplanation) {
@@ -404,6 +442,8 @@ void frmCarouselSettings::ShowBackgroundClicked(bool pChecked) {
 // ---- Events -----------------------------------------------------------------------------------
 
 bool frmCarouselSettings::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pEvent->type() == QEvent::FocusIn || pEvent->type() == QEvent::FocusOut)
+        MarkFocusedSlider(pWatched, pEvent->type() == QEvent::FocusIn);
     if (pEvent->type() == QEvent::MouseMove) {
         const auto explanation = mExplanations.constFind(pWatched);
         if (explanation != mExplanations.constEnd())

@@ -58,6 +58,8 @@ private:
     QLabel* CreateSwatch(const QString& pName, const QString& pCaption, int pLeft, int pTop);
     QCheckBox* CreateCheckBox(const QString& pName, const QString& pCaption, int pLeft, int pTop,
                               int pMaxWidth);
+    void SetKeyboardOrder();
+    void MarkFocusedSlider(QObject* pSlider, bool pFocused);
     void Explain(QWidget* pControl, const QString& pExplanation);
 
     void Load();

@@ -107,6 +107,8 @@ private:
     void fillFields();
     void markEdited();
     void txtCaption_Change();
+    // Caption, command and description: the whole text, so typing replaces it.
+    void selectWholeText(QWidget* pField);
     void picPreview_MouseDown(Qt::MouseButton pButton);
 
     cTokenManager& mTokens;

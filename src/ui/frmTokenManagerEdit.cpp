@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <cmath>
 
 namespace {
@@ -149,6 +150,13 @@ void frmTokenManager::cmdEditImage_Click() {
     }
 }
 
+void frmTokenManager::selectWholeText(QWidget* pField) {
+    if (pField == txtCaption)
+        txtCaption->selectAll();
+    else if (auto* box = qobject_cast<QPlainTextEdit*>(pField))
+        box->selectAll();
+}
+
 bool frmTokenManager::eventFilter(QObject* watched, QEvent* event) {
     if (watched == picPreview &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
@@ -156,10 +164,13 @@ bool frmTokenManager::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (event->type() == QEvent::FocusIn) {
-        if (watched == txtCaption)
-            txtCaption->selectAll();
-        else if (auto* box = qobject_cast<QPlainTextEdit*>(watched))
-            box->selectAll();
+        auto* field = qobject_cast<QWidget*>(watched);
+        // A click that gives the focus places the cursor after this event and would undo the
+        // selection, so then the whole text is selected once the press has been handled.
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason)
+            QTimer::singleShot(0, field, [this, field] { selectWholeText(field); });
+        else
+            selectWholeText(field);
     }
     return QWidget::eventFilter(watched, event);
 }

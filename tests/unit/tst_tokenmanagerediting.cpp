@@ -378,15 +378,20 @@ void TestTokenManagerEditing::editImageCancelledChangesNothing() {
 
 void TestTokenManagerEditing::focusSelectsTheWholeText_data() {
     QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("byClick");
     QTest::addColumn<bool>("selectsAll");
-    QTest::newRow("caption") << "txtCaption" << true;
-    QTest::newRow("command") << "txtCommand" << true;
-    QTest::newRow("parameters") << "txtParameters" << false;
-    QTest::newRow("description") << "txtDescription" << true;
+    for (bool byClick : {false, true}) {
+        const char* how = byClick ? "clicked" : "tabbed into";
+        QTest::addRow("caption %s", how) << "txtCaption" << byClick << true;
+        QTest::addRow("command %s", how) << "txtCommand" << byClick << true;
+        QTest::addRow("parameters %s", how) << "txtParameters" << byClick << false;
+        QTest::addRow("description %s", how) << "txtDescription" << byClick << true;
+    }
 }
 
 void TestTokenManagerEditing::focusSelectsTheWholeText() {
     QFETCH(QString, field);
+    QFETCH(bool, byClick);
     QFETCH(bool, selectsAll);
     TokenManagerWindowRig rig({{2, 1, "Games", true, {}, "/usr/games/run", 60, false, "All the games"}});
     rig.tokens->SetActiveToken("ID2");
@@ -394,17 +399,20 @@ void TestTokenManagerEditing::focusSelectsTheWholeText() {
     rig.TextBox("txtParameters")->setPlainText("-x -y");
     QApplication::setActiveWindow(&window);
     QWidget* control = window.findChild<QWidget*>(field);
-    control->setFocus(Qt::TabFocusReason);
-    QVERIFY(control->hasFocus());
-    QString selected, whole;
-    if (auto* line = qobject_cast<QLineEdit*>(control)) {
-        selected = line->selectedText();
-        whole = line->text();
+    auto* line = qobject_cast<QLineEdit*>(control);
+    auto* box = qobject_cast<QPlainTextEdit*>(control);
+    if (byClick) {
+        // The press lands in the middle of the text, where it would place the cursor.
+        QWidget* target = box ? box->viewport() : control;
+        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(12, target->height() / 2));
+        QCoreApplication::processEvents();
     } else {
-        auto* box = qobject_cast<QPlainTextEdit*>(control);
-        selected = box->textCursor().selectedText();
-        whole = box->toPlainText();
+        control->setFocus(Qt::TabFocusReason);
     }
+    QVERIFY(control->hasFocus());
+    const QString selected = line ? line->selectedText() : box->textCursor().selectedText();
+    const QString whole = line ? line->text() : box->toPlainText();
+    QVERIFY(!whole.isEmpty());
     QCOMPARE(selected == whole, selectsAll);
 }
 
