@@ -27,27 +27,13 @@ namespace SettingsWindowRig {
 using TokenDbFixture::Row;
 
 // The settings row TokenDbFixture writes, column by column.
-const QStringList Columns = {"Capacity",
-                             "MoveIncrements",
-                             "RenderScale",
-                             "Width",
-                             "Tilt",
-                             "ImageSize",
-                             "ForeItemScale",
-                             "RearItemScale",
-                             "ReflectionStretch",
-                             "ReflectionStrength",
-                             "DepthDarkening",
-                             "TintStrength",
-                             "TintColour",
-                             "CaptionColour",
-                             "CaptionOutlineColour",
-                             "OverflowFade",
-                             "OverflowZoom",
-                             "OrbitImageOpacity",
-                             "TokenFillColour",
-                             "TokenFillOpacity",
-                             "SoundEnabled"};
+const QStringList Columns =
+    QStringLiteral(
+        "Capacity MoveIncrements RenderScale Width Tilt ImageSize ForeItemScale RearItemScale "
+        "ReflectionStretch ReflectionStrength DepthDarkening TintStrength TintColour CaptionColour "
+        "CaptionOutlineColour OverflowFade OverflowZoom OrbitImageOpacity TokenFillColour "
+        "TokenFillOpacity SoundEnabled")
+        .split(' ');
 const QList<qint64> FixtureRow = {9,  12,       150,      800, 200, 120, 130, 80,  50, 10, 30,
                                   25, 16711680, 16777215, 0,   -1,  0,   75,  255, 40, 0};
 
@@ -137,9 +123,22 @@ struct Rig {
         return window;
     }
 
-    QStringList liveColumns() const { return getters().keys(); }
     // A live value by its settings column, read from the objects that hold it.
     double live(const QString& column) const { return getters().value(column)(); }
+    QHash<QString, double> liveValues() const {
+        QHash<QString, double> values;
+        for (auto [column, get] : getters().asKeyValueRange())
+            values.insert(column, get());
+        return values;
+    }
+    // The columns whose live value differs from a snapshot taken by liveValues(), in column order.
+    QStringList changedSince(const QHash<QString, double>& before) const {
+        QStringList changed;
+        for (const QString& column : Columns)
+            if (getters().contains(column) && live(column) != before.value(column))
+                changed << column;
+        return changed;
+    }
     QHash<QString, std::function<double()>> getters() const {
         return {
             {"Capacity", [&] { return double(carousel->Capacity()); }},
