@@ -48,21 +48,18 @@ struct DragRig : TokenManagerWindowRig {
     }
 
     Answer Send(QEvent::Type type, QPoint point, const QMimeData& data, Qt::DropActions actions) const {
-        if (type == QEvent::DragEnter) {
-            QDragEnterEvent event(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(Viewport(), &event);
-            return {event.isAccepted(), event.dropAction()};
-        }
-        if (type == QEvent::DragMove) {
-            QDragMoveEvent event(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(Viewport(), &event);
-            return {event.isAccepted(), event.dropAction()};
-        }
-        QDropEvent event(point, actions, &data, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(Viewport(), &event);
+        std::unique_ptr<QDropEvent> event;
+        if (type == QEvent::DragEnter)
+            event = std::make_unique<QDragEnterEvent>(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        else if (type == QEvent::DragMove)
+            event = std::make_unique<QDragMoveEvent>(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        else
+            event = std::make_unique<QDropEvent>(point, actions, &data, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(Viewport(), event.get());
         // File drops are taken up after the drop event, once control is back in the event loop.
-        QCoreApplication::sendPostedEvents(window, QEvent::MetaCall);
-        return {event.isAccepted(), event.dropAction()};
+        if (type == QEvent::Drop)
+            QCoreApplication::sendPostedEvents(window, QEvent::MetaCall);
+        return {event->isAccepted(), event->dropAction()};
     }
     void Leave() const {
         QDragLeaveEvent event;
@@ -135,6 +132,10 @@ struct DragRig : TokenManagerWindowRig {
     }
 };
 
+QString Key(int id) {
+    return QStringLiteral("ID%1").arg(id);
+}
+
 QList<TokenDbFixture::Row> TreeWithTwoChesses() {
     QList<TokenDbFixture::Row> rows = StandardTree();
     rows.append({11, 5, "Chess"});
@@ -199,32 +200,26 @@ void TestTokenTreeDragDrop::dropOntoItsOwnParentStoresItAgainAndSortsTheSiblings
 }
 
 void TestTokenTreeDragDrop::dropsThatChangeNothing_data() {
-    QTest::addColumn<QString>("dragged");
-    QTest::addColumn<QString>("target");
-    QTest::newRow("onto itself") << "ID3"
-                                 << "ID3";
-    QTest::newRow("onto another node of the same caption") << "ID3"
-                                                           << "ID11";
-    QTest::newRow("onto its child") << "ID2"
-                                    << "ID3";
-    QTest::newRow("onto its grandchild") << "ID2"
-                                         << "ID4";
-    QTest::newRow("onto a descendant in a disabled branch") << "ID2"
-                                                            << "ID9";
-    QTest::newRow("the root onto a token") << "ID1"
-                                           << "ID5";
+    QTest::addColumn<int>("draggedId");
+    QTest::addColumn<int>("targetId");
+    QTest::newRow("onto itself") << 3 << 3;
+    QTest::newRow("onto another node of the same caption") << 3 << 11;
+    QTest::newRow("onto its child") << 2 << 3;
+    QTest::newRow("onto its grandchild") << 2 << 4;
+    QTest::newRow("onto a descendant in a disabled branch") << 2 << 9;
+    QTest::newRow("the root onto a token") << 1 << 5;
 }
 
 void TestTokenTreeDragDrop::dropsThatChangeNothing() {
-    QFETCH(QString, dragged);
-    QFETCH(QString, target);
+    QFETCH(int, draggedId);
+    QFETCH(int, targetId);
+    const QString dragged = Key(draggedId), target = Key(targetId);
     DragRig rig(TreeWithTwoChesses());
     rig.Open();
     rig.Tree()->SelectNode(rig.Tree()->Node("ID9")); // every node on show
     rig.Tree()->expandAll();
     const QString shape = rig.Shape();
     const QString parents = rig.StoredParents();
-    const int draggedId = dragged.mid(2).toInt();
     const QString parentInMemory = rig.tokens->Item(dragged)->ParentKey();
     rig.MarkRow(draggedId);
 
@@ -247,74 +242,49 @@ void TestTokenTreeDragDrop::dropsThatChangeNothing() {
 }
 
 void TestTokenTreeDragDrop::movesKeepTheCarouselInStep_data() {
-    QTest::addColumn<QString>("level");
-    QTest::addColumn<QString>("dragged");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QString>("levelAfter");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("dragged");
+    QTest::addColumn<int>("target");
+    QTest::addColumn<int>("levelAfter");
     QTest::addColumn<QString>("imageKey");
     QTest::addColumn<bool>("shown");
     QTest::addColumn<bool>("active");
-    QTest::newRow("a child of the level moved to another level") << "ID2"
-                                                                 << "ID3"
-                                                                 << "ID5"
-                                                                 << "ID2"
-                                                                 << "ChessID3" << false << true;
-    QTest::newRow("a token moved onto the current root") << "ID2"
-                                                         << "ID5"
-                                                         << "ID2"
-                                                         << "ID2"
-                                                         << "ToolsID5" << true << true;
-    QTest::newRow("a child of the level moved into a disabled branch") << "ID1"
-                                                                       << "ID5"
-                                                                       << "ID7"
-                                                                       << "ID1"
-                                                                       << "ToolsID5" << false << false;
-    QTest::newRow("a token moved out of a disabled branch onto the level") << "ID1"
-                                                                           << "ID8"
-                                                                           << "ID1"
-                                                                           << "ID1"
-                                                                           << "OldID8" << true << true;
+    QTest::newRow("a child of the level moved to another level")
+        << 2 << 3 << 5 << 2 << "ChessID3" << false << true;
+    QTest::newRow("a token moved onto the current root") << 2 << 5 << 2 << 2 << "ToolsID5" << true << true;
+    QTest::newRow("a child of the level moved into a disabled branch")
+        << 1 << 5 << 7 << 1 << "ToolsID5" << false << false;
+    QTest::newRow("a token moved out of a disabled branch onto the level")
+        << 1 << 8 << 1 << 1 << "OldID8" << true << true;
     QTest::newRow("the level's branch moved into a disabled branch: back to the root")
-        << "ID3"
-        << "ID2"
-        << "ID7"
-        << "ID1"
-        << "OfficeID52" << true << false;
+        << 3 << 2 << 7 << 1 << "OfficeID52" << true << false;
     QTest::newRow("the level moved under a disabled sibling: back to the nearest active level")
-        << "ID3"
-        << "ID3"
-        << "ID6"
-        << "ID2"
-        << "PokerID10" << true << false;
-    QTest::newRow("a level elsewhere gains a token") << "ID52"
-                                                     << "ID5"
-                                                     << "ID2"
-                                                     << "ID52"
-                                                     << "ToolsID5" << false << true;
+        << 3 << 3 << 6 << 2 << "PokerID10" << true << false;
+    QTest::newRow("a level elsewhere gains a token") << 52 << 5 << 2 << 52 << "ToolsID5" << false << true;
 }
 
 void TestTokenTreeDragDrop::movesKeepTheCarouselInStep() {
-    QFETCH(QString, level);
-    QFETCH(QString, dragged);
-    QFETCH(QString, target);
-    QFETCH(QString, levelAfter);
+    QFETCH(int, level);
+    QFETCH(int, dragged);
+    QFETCH(int, target);
+    QFETCH(int, levelAfter);
     QFETCH(QString, imageKey);
     QFETCH(bool, shown);
     QFETCH(bool, active);
     DragRig rig;
-    rig.ShowLevel(level);
+    rig.ShowLevel(Key(level));
     rig.Open();
     rig.Tree()->expandAll();
 
-    QVERIFY(rig.DragNode(dragged, target).accepted);
-    QCOMPARE(rig.Stored(dragged.mid(2).toInt(), "ParentID").toInt(), target.mid(2).toInt());
-    QCOMPARE(TokenTreeWidget::KeyOf(rig.Tree()->Node(dragged)->parent()), target);
-    QCOMPARE(rig.tokens->CurrentRootKey(), levelAfter);
+    QVERIFY(rig.DragNode(Key(dragged), Key(target)).accepted);
+    QCOMPARE(rig.Stored(dragged, "ParentID").toInt(), target);
+    QCOMPARE(TokenTreeWidget::KeyOf(rig.Tree()->Node(Key(dragged))->parent()), Key(target));
+    QCOMPARE(rig.tokens->CurrentRootKey(), Key(levelAfter));
     QCOMPARE(rig.tokens->CurrentImages()->Exists(imageKey), shown);
     QCOMPARE(rig.LevelImages(), rig.ExpectedLevelImages());
     QCOMPARE(rig.carousel->ImageCount(), rig.tokens->CurrentImages()->Count());
     // An active token off the level keeps an image in the cache; an inactive one has none at all.
-    const QString movedImage = cTokenManager::ImageKeyOf(*rig.tokens->Item(dragged));
+    const QString movedImage = cTokenManager::ImageKeyOf(*rig.tokens->Item(Key(dragged)));
     const bool onLevel = rig.tokens->CurrentImages()->Exists(movedImage);
     QCOMPARE(rig.tokens->ImageCache().Exists(movedImage), active && !onLevel);
     QCOMPARE(onLevel || rig.tokens->ImageCache().Exists(movedImage), active);
@@ -464,20 +434,17 @@ void TestTokenTreeDragDrop::shellDropMakesOneTokenFromTheFirstFile() {
 
 void TestTokenTreeDragDrop::shellDragsThatCreateNothing_data() {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("over");
     QTest::addColumn<bool>("enterTaken");
-    QTest::newRow("files over empty space") << "files"
-                                            << "" << true;
-    QTest::newRow("text over a node") << "text"
-                                      << "ID5" << false;
-    QTest::newRow("a web address over a node") << "web"
-                                               << "ID5" << false;
+    QTest::addColumn<QString>("over");
+    QTest::newRow("files over empty space") << "files" << true << "";
+    QTest::newRow("text over a node") << "text" << false << "ID5";
+    QTest::newRow("a web address over a node") << "web" << false << "ID5";
 }
 
 void TestTokenTreeDragDrop::shellDragsThatCreateNothing() {
     QFETCH(QString, kind);
-    QFETCH(QString, over);
     QFETCH(bool, enterTaken);
+    QFETCH(QString, over);
     DragRig rig;
     rig.Open();
     QFile file(rig.dir.filePath("notes.txt"));
