@@ -3,6 +3,7 @@
 // Real parts for the settings window's tests: a token database in a temporary folder, the carousel
 // and token manager on it with the stored settings applied, and stand-ins only where the window
 // reaches the main window, the sound switch and the colour chooser.
+#include "PaintProbe.h"
 #include "TokenDbFixture.h"
 #include "app/modSound.h"
 #include "carousel/cCarousel.h"
@@ -182,32 +183,18 @@ inline QColor swatchColour(QWidget* window, const QString& name) {
     return control<QLabel>(window, name)->palette().color(QPalette::Window);
 }
 
-// Records what lblInfo looked like each time it was painted, and how many token images had been
-// composed by then.
-class PaintRecorder : public QObject {
-public:
-    struct Paint {
-        QString text;
-        QColor colour;
-        int composedImages;
-    };
-    PaintRecorder(QLabel* label, const cTokenManager& manager) : mLabel(label), mManager(manager) {
-        label->installEventFilter(this);
-    }
-    QList<Paint> paints;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            paints << Paint{mLabel->text(), mLabel->palette().color(QPalette::WindowText),
-                            mManager.ComposedTokenImages()};
-        return false;
-    }
-
-private:
-    QLabel* mLabel;
-    const cTokenManager& mManager;
+// What lblInfo looked like when it was painted, and how many token images had been composed by then.
+struct InfoPaint {
+    QString text;
+    QColor colour;
+    int composedImages;
 };
+inline std::function<InfoPaint()> InfoLabelProbe(QLabel* label, const cTokenManager& manager) {
+    return [label, &manager] {
+        return InfoPaint{label->text(), label->palette().color(QPalette::WindowText),
+                         manager.ComposedTokenImages()};
+    };
+}
 
 // Answers colour choosers with scripted colours and records the calls.
 struct ScriptedChooser {

@@ -175,7 +175,7 @@ private slots:
         auto window = rig.open();
         auto* info = ::control<QLabel>(window.get(), "lblInfo");
         QCOMPARE(info->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
-        PaintRecorder recorder(info, *rig.manager);
+        PaintProbe<InfoPaint> paints(info, InfoLabelProbe(info, *rig.manager));
         QSignalSpy builds(rig.carousel.get(), &cCarousel::MoveComplete);
         const int composedBefore = rig.manager->ComposedTokenImages();
 
@@ -187,8 +187,8 @@ private slots:
         }
 
         // The notice was on screen, in red, before the first token image was redrawn ...
-        QVERIFY(!recorder.paints.isEmpty());
-        const PaintRecorder::Paint& notice = recorder.paints.first();
+        QVERIFY(!paints.values.isEmpty());
+        const InfoPaint& notice = paints.values.first();
         QCOMPARE(notice.text, QStringLiteral("Regenerating Tokens..."));
         QCOMPARE(notice.colour, QColor(255, 0, 0));
         QCOMPARE(notice.composedImages, composedBefore);

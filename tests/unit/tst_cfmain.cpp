@@ -1,3 +1,4 @@
+#include "PaintProbe.h"
 #include "WindowRig.h"
 #include "app/modCentredMessageBox.h"
 #include "app/modSound.h"
@@ -98,22 +99,6 @@ struct FrameLog {
     QObject context;
     QList<double> scales;
     QList<bool> soundOn;
-};
-
-class OpacityLog : public QObject {
-public:
-    explicit OpacityLog(cwCarousel* widget) : mWidget(widget) { widget->installEventFilter(this); }
-    QList<double> values;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            values << mWidget->Opacity();
-        return false;
-    }
-
-private:
-    cwCarousel* mWidget;
 };
 
 // The opacities a fade passes through: fading out divides by 1.2 and takes 0.01 off, fading in
@@ -394,14 +379,14 @@ private slots:
         QSignalSpy shown(rig.window.get(), &cfMain::ShownStateChanged);
         QTRY_VERIFY(!widget->FadeTimer().isActive()); // no description steps among the fade's paints
         {
-            OpacityLog log(widget);
+            PaintProbe<double> log(widget, [widget] { return widget->Opacity(); });
             rig.key(Qt::Key_Escape);
             QCOMPARE(rounded(log.values), rounded(fadeSteps(true)));
         }
         QVERIFY(!rig.form()->isVisible());
         QCOMPARE(widget->Opacity(), 1.0);
         {
-            OpacityLog log(widget);
+            PaintProbe<double> log(widget, [widget] { return widget->Opacity(); });
             rig.window->FadeIn();
             QCOMPARE(rounded(log.values.mid(log.values.size() - 17)), rounded(fadeSteps(false)));
         }
