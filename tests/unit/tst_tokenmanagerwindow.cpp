@@ -1,4 +1,5 @@
 // The Token Manager window's layout, its tree, and creating, deleting and switching tokens.
+#include "FormChecks.h"
 #include "TokenManagerWindowRig.h"
 
 #include <QFontInfo>
@@ -35,28 +36,17 @@ private slots:
             auto* button = qobject_cast<QAbstractButton*>(control);
             QCOMPARE(button ? button->text() : qobject_cast<QLabel*>(control)->text(), QString(caption));
         }
-        // Every control lies inside the window and none covers another, but for the zoom buttons over the
-        // preview's upper corners (the preview reaches a little above the window) and the labels, whose
-        // lowest pixels lie under the field below them.
+        // The zoom buttons lie over the preview's upper corners and the preview reaches a little above
+        // the window; the labels' lowest pixels lie under the field below them.
+        QCOMPARE(window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), 21);
         QWidget* preview = rig.Preview();
-        const QList<QWidget*> controls = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-        QCOMPARE(controls.size(), 21);
-        auto named = [](QWidget* a, QWidget* b, const char* prefix) {
-            return a->objectName().startsWith(prefix) || b->objectName().startsWith(prefix);
+        auto allowed = [&](const QWidget* a, const QWidget* b) {
+            if (a == preview)
+                return b == &window ? a->y() == -4 : b->objectName().startsWith("cmdZoom");
+            return a->objectName().startsWith("Label") &&
+                   a->geometry().intersected(b->geometry()).height() <= 3;
         };
-        for (int a = 0; a < controls.size(); ++a) {
-            const QRect area = controls[a]->geometry();
-            QVERIFY2(window.rect().contains(controls[a] == preview ? area.adjusted(0, 4, 0, 0) : area),
-                     qPrintable(controls[a]->objectName()));
-            for (int b = a + 1; b < controls.size(); ++b) {
-                const QRect shared = area.intersected(controls[b]->geometry());
-                const bool allowed = (named(controls[a], controls[b], "cmdZoom") &&
-                                      (controls[a] == preview || controls[b] == preview)) ||
-                                     (named(controls[a], controls[b], "Label") && shared.height() <= 3);
-                QVERIFY2(shared.isEmpty() || allowed,
-                         qPrintable(controls[a]->objectName() + " / " + controls[b]->objectName()));
-            }
-        }
+        QCOMPARE(FormChecks::LayoutFault(&window, allowed), QString());
     }
 
     void windowAtStart() {
@@ -77,21 +67,11 @@ private slots:
         QVERIFY(!rig.CheckBox("chkHideProperties")->isChecked());
         QVERIFY(!rig.CheckBox("chkHideInactive")->isChecked());
 
-        // Tab order, from the preview to Save.
-        const QStringList order =
-            QStringLiteral(
-                "picPreview tvwTokens chkHideProperties chkHideInactive chkScrollToSelection cmdNew "
-                "cmdDelete cmdCancel cmdZoom1 cmdZoom2 cmdEditImage txtCaption txtCommand txtParameters "
-                "txtDescription chkHideAfterExecution")
-                .split(' ');
-        QWidget* widget = rig.Preview();
-        for (const QString& name : order) {
-            QCOMPARE(widget->objectName(), name);
-            do // the controls that take the focus with Tab, not their inner parts
-                widget = widget->nextInFocusChain();
-            while (widget->parentWidget() != &window || !(widget->focusPolicy() & Qt::TabFocus));
-        }
-        QCOMPARE(widget->objectName(), QStringLiteral("cmdSave"));
+        QCOMPARE(
+            FormChecks::TabOrder(&window, rig.Preview()).join(' '),
+            QStringLiteral("picPreview tvwTokens chkHideProperties chkHideInactive chkScrollToSelection "
+                           "cmdNew cmdDelete cmdCancel cmdZoom1 cmdZoom2 cmdEditImage txtCaption txtCommand "
+                           "txtParameters txtDescription chkHideAfterExecution cmdSave"));
 
         // Hiding the properties leaves the tree column only.
         rig.CheckBox("chkHideProperties")->click();
