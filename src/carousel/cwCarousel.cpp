@@ -121,7 +121,14 @@ void cwCarousel::paintEvent(QPaintEvent*) {
     PaintCarousel(painter);
 }
 
+void cwCarousel::SetShowBackground(bool pShow) {
+    mShowBackground = pShow;
+    update();
+}
+
 void cwCarousel::PaintCarousel(QPainter& pPainter) {
+    if (mShowBackground)
+        pPainter.fillRect(rect(), palette().color(QPalette::Window));
     const double scale = RenderScale();
     pPainter.scale(scale, scale);
     pPainter.setRenderHint(QPainter::SmoothPixmapTransform, scale != 1.0);

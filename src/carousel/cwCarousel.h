@@ -44,6 +44,10 @@ public:
     // The window's opacity (1 = opaque), applied to everything the widget draws.
     double Opacity() const { return mOpacity; }
     void SetOpacity(double pOpacity) { mOpacity = float(pOpacity); }
+    // Paints an opaque background in the window colour under everything (for desktops without a
+    // compositor, where the transparent parts of the window would show as black).
+    void SetShowBackground(bool pShow);
+    bool ShowBackground() const { return mShowBackground; }
 
     // State, for the window and for tests.
     const QImage& TitleBuffer() const { return mTitleBuffer; }
@@ -93,6 +97,7 @@ private:
     QImage mFrame;
     double mDescriptionFade = 0;
     float mOpacity = 1.0f;
+    bool mShowBackground = false;
     double mTitleFontSize = 0;
     double mDescriptionFontSize = 0;
     QByteArray mSlideSound;

@@ -14,11 +14,8 @@ namespace {
 // The carousel window's background: transparent around the carousel, or (for desktops without a
 // compositor, where transparency shows as black) filled with the window colour.
 void ShowMainWindowBackground(bool pShow) {
-    QWidget* form = MainWindow().Form();
-    if (!form)
-        return;
-    form->setAutoFillBackground(pShow);
-    form->update();
+    if (cwCarousel* widget = MainWindow().CarouselWidget())
+        widget->SetShowBackground(pShow);
 }
 
 CarouselSettingsLinks ControllerLinks() {

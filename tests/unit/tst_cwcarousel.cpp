@@ -198,6 +198,22 @@ private slots:
         QCOMPARE(middle(description), QColor(Qt::red));
     }
 
+    // Without a compositor the window's transparent parts show as black: the background option fills
+    // them with the window colour; off, the corners stay transparent.
+    void backgroundOptionFillsTheTransparentParts() {
+        WidgetRig rig;
+        rig.BuildMiddle();
+        const auto corner = [&] {
+            const QImage shot = shotOf(rig.widget.get());
+            return shot.pixelColor(1, shot.height() - 2);
+        };
+        QCOMPARE(corner().alpha(), 0);
+        rig.widget->SetShowBackground(true);
+        QCOMPARE(corner(), rig.widget->palette().color(QPalette::Window));
+        rig.widget->SetShowBackground(false);
+        QCOMPARE(corner().alpha(), 0);
+    }
+
     // Text is centred; a long description wraps onto several lines inside the box and never runs
     // past its edges.
     void textIsCentredAndWrapped() {

@@ -126,13 +126,13 @@ private slots:
         QDir().mkdir(Path("sub.png"));
         frmImagePicker picker;
         const QStringList expected{"B.PNG", "a.jpg", "c.Bmp", "d.svg", "e.GIF", "f.ico"};
-        QTRY_COMPARE(
+        QTRY_COMPARE_WITH_TIMEOUT(
             [&] {
                 QStringList listed = picker.ListedFiles();
                 listed.sort();
                 return listed;
             }(),
-            expected);
+            expected, 30000); // the listing fills in the background
     }
 
     void everyListedKindDecodes_data() {
