@@ -3,6 +3,7 @@
 // Real parts for the settings window's tests: a token database in a temporary folder, the carousel
 // and token manager on it with the stored settings applied, and stand-ins only where the window
 // reaches the main window, the sound switch and the colour chooser.
+#include "OwnedSettings.h"
 #include "PaintProbe.h"
 #include "TokenDbFixture.h"
 #include "app/modSound.h"
@@ -125,45 +126,26 @@ struct Rig {
     }
 
     // A live value by its settings column, read from the objects that hold it.
-    double live(const QString& column) const { return getters().value(column)(); }
+    double live(const QString& column) const {
+        if (column == QLatin1String("RenderScale"))
+            return renderScale;
+        if (column == QLatin1String("SoundEnabled"))
+            return sound.SoundEnabled() ? 1 : 0;
+        return OwnedSetting(*carousel, *manager, column).value();
+    }
     QHash<QString, double> liveValues() const {
         QHash<QString, double> values;
-        for (auto [column, get] : getters().asKeyValueRange())
-            values.insert(column, get());
+        for (const QString& column : Columns)
+            values.insert(column, live(column));
         return values;
     }
     // The columns whose live value differs from a snapshot taken by liveValues(), in column order.
     QStringList changedSince(const QHash<QString, double>& before) const {
         QStringList changed;
         for (const QString& column : Columns)
-            if (getters().contains(column) && live(column) != before.value(column))
+            if (live(column) != before.value(column))
                 changed << column;
         return changed;
-    }
-    QHash<QString, std::function<double()>> getters() const {
-        return {
-            {"Capacity", [&] { return double(carousel->Capacity()); }},
-            {"MoveIncrements", [&] { return double(carousel->MoveIncrements()); }},
-            {"RenderScale", [&] { return renderScale; }},
-            {"Width", [&] { return double(carousel->Width()); }},
-            {"Tilt", [&] { return carousel->Tilt(); }},
-            {"ImageSize", [&] { return double(carousel->ImageSize()); }},
-            {"ForeItemScale", [&] { return carousel->ForeItemScale(); }},
-            {"RearItemScale", [&] { return carousel->RearItemScale(); }},
-            {"ReflectionStretch", [&] { return carousel->ReflectionStretch(); }},
-            {"ReflectionStrength", [&] { return carousel->ReflectionStrength(); }},
-            {"DepthDarkening", [&] { return carousel->DepthDarkenPercent(); }},
-            {"TintStrength", [&] { return carousel->TintStrength(); }},
-            {"TintColour", [&] { return double(carousel->TintColour()); }},
-            {"OrbitImageOpacity", [&] { return carousel->OrbitImageOpacity(); }},
-            {"TokenFillOpacity", [&] { return manager->FillOpacity(); }},
-            {"CaptionColour", [&] { return double(manager->TextColour()); }},
-            {"CaptionOutlineColour", [&] { return double(manager->TextOutlineColour()); }},
-            {"TokenFillColour", [&] { return double(manager->FillColour()); }},
-            {"OverflowFade", [&] { return double(carousel->OverflowFade()); }},
-            {"OverflowZoom", [&] { return double(carousel->OverflowZoom()); }},
-            {"SoundEnabled", [&] { return double(sound.SoundEnabled()); }},
-        };
     }
 };
 

@@ -1,3 +1,4 @@
+#include "OwnedSettings.h"
 #include "TokenDbFixture.h"
 #include "app/cTessaro.h"
 #include "app/modCentredMessageBox.h"
@@ -24,32 +25,11 @@ namespace {
 // The value a setting has reached in its owner, read from the owner itself, in the units the
 // controller hands over (percentages as percentages, fill opacity and render scale as fractions).
 double LiveValue(const cTessaro& controller, const QString& column) {
-    const cCarousel& c = controller.Carousel();
-    const cTokenManager& m = controller.TokenManager();
-    const std::map<QString, std::function<double()>> owners{
-        {"Capacity", [&] { return c.Capacity(); }},
-        {"MoveIncrements", [&] { return c.MoveIncrements(); }},
-        {"Width", [&] { return c.Width(); }},
-        {"Tilt", [&] { return c.Tilt(); }},
-        {"ForeItemScale", [&] { return c.ForeItemScale(); }},
-        {"RearItemScale", [&] { return c.RearItemScale(); }},
-        {"ReflectionStrength", [&] { return c.ReflectionStrength(); }},
-        {"ReflectionStretch", [&] { return c.ReflectionStretch(); }},
-        {"TintColour", [&] { return c.TintColour(); }},
-        {"TintStrength", [&] { return c.TintStrength(); }},
-        {"DepthDarkening", [&] { return c.DepthDarkenPercent(); }},
-        {"ImageSize", [&] { return c.ImageSize(); }},
-        {"OrbitImageOpacity", [&] { return c.OrbitImageOpacity(); }},
-        {"CaptionColour", [&] { return m.TextColour(); }},
-        {"CaptionOutlineColour", [&] { return m.TextOutlineColour(); }},
-        {"OverflowFade", [&] { return c.OverflowFade() ? 1 : 0; }},
-        {"OverflowZoom", [&] { return c.OverflowZoom() ? 1 : 0; }},
-        {"TokenFillColour", [&] { return m.FillColour(); }},
-        {"TokenFillOpacity", [&] { return m.FillOpacity(); }},
-        {"RenderScale", [&] { return controller.MainWindow().RenderScale(); }},
-        {"SoundEnabled", [&] { return controller.SoundEnabled() ? 1 : 0; }},
-    };
-    return owners.at(column)();
+    if (column == QLatin1String("RenderScale"))
+        return controller.MainWindow().RenderScale();
+    if (column == QLatin1String("SoundEnabled"))
+        return controller.SoundEnabled() ? 1 : 0;
+    return OwnedSetting(controller.Carousel(), controller.TokenManager(), column).value();
 }
 
 const QStringList Columns =
