@@ -3,6 +3,8 @@
 // Real parts for the settings window's tests: a token database in a temporary folder, the carousel
 // and token manager on it with the stored settings applied, and stand-ins only where the window
 // reaches the main window, the sound switch and the colour chooser.
+#include "OwnedSettings.h"
+#include "PaintProbe.h"
 #include "TokenDbFixture.h"
 #include "app/modSound.h"
 #include "carousel/cCarousel.h"
@@ -27,27 +29,13 @@ namespace SettingsWindowRig {
 using TokenDbFixture::Row;
 
 // The settings row TokenDbFixture writes, column by column.
-const QStringList Columns = {"Capacity",
-                             "MoveIncrements",
-                             "RenderScale",
-                             "Width",
-                             "Tilt",
-                             "ImageSize",
-                             "ForeItemScale",
-                             "RearItemScale",
-                             "ReflectionStretch",
-                             "ReflectionStrength",
-                             "DepthDarkening",
-                             "TintStrength",
-                             "TintColour",
-                             "CaptionColour",
-                             "CaptionOutlineColour",
-                             "OverflowFade",
-                             "OverflowZoom",
-                             "OrbitImageOpacity",
-                             "TokenFillColour",
-                             "TokenFillOpacity",
-                             "SoundEnabled"};
+const QStringList Columns =
+    QStringLiteral(
+        "Capacity MoveIncrements RenderScale Width Tilt ImageSize ForeItemScale RearItemScale "
+        "ReflectionStretch ReflectionStrength DepthDarkening TintStrength TintColour CaptionColour "
+        "CaptionOutlineColour OverflowFade OverflowZoom OrbitImageOpacity TokenFillColour "
+        "TokenFillOpacity SoundEnabled")
+        .split(' ');
 const QList<qint64> FixtureRow = {9,  12,       150,      800, 200, 120, 130, 80,  50, 10, 30,
                                   25, 16711680, 16777215, 0,   -1,  0,   75,  255, 40, 0};
 
@@ -137,33 +125,27 @@ struct Rig {
         return window;
     }
 
-    QStringList liveColumns() const { return getters().keys(); }
     // A live value by its settings column, read from the objects that hold it.
-    double live(const QString& column) const { return getters().value(column)(); }
-    QHash<QString, std::function<double()>> getters() const {
-        return {
-            {"Capacity", [&] { return double(carousel->Capacity()); }},
-            {"MoveIncrements", [&] { return double(carousel->MoveIncrements()); }},
-            {"RenderScale", [&] { return renderScale; }},
-            {"Width", [&] { return double(carousel->Width()); }},
-            {"Tilt", [&] { return carousel->Tilt(); }},
-            {"ImageSize", [&] { return double(carousel->ImageSize()); }},
-            {"ForeItemScale", [&] { return carousel->ForeItemScale(); }},
-            {"RearItemScale", [&] { return carousel->RearItemScale(); }},
-            {"ReflectionStretch", [&] { return carousel->ReflectionStretch(); }},
-            {"ReflectionStrength", [&] { return carousel->ReflectionStrength(); }},
-            {"DepthDarkening", [&] { return carousel->DepthDarkenPercent(); }},
-            {"TintStrength", [&] { return carousel->TintStrength(); }},
-            {"TintColour", [&] { return double(carousel->TintColour()); }},
-            {"OrbitImageOpacity", [&] { return carousel->OrbitImageOpacity(); }},
-            {"TokenFillOpacity", [&] { return manager->FillOpacity(); }},
-            {"CaptionColour", [&] { return double(manager->TextColour()); }},
-            {"CaptionOutlineColour", [&] { return double(manager->TextOutlineColour()); }},
-            {"TokenFillColour", [&] { return double(manager->FillColour()); }},
-            {"OverflowFade", [&] { return double(carousel->OverflowFade()); }},
-            {"OverflowZoom", [&] { return double(carousel->OverflowZoom()); }},
-            {"SoundEnabled", [&] { return double(sound.SoundEnabled()); }},
-        };
+    double live(const QString& column) const {
+        if (column == QLatin1String("RenderScale"))
+            return renderScale;
+        if (column == QLatin1String("SoundEnabled"))
+            return sound.SoundEnabled() ? 1 : 0;
+        return OwnedSetting(*carousel, *manager, column).value();
+    }
+    QHash<QString, double> liveValues() const {
+        QHash<QString, double> values;
+        for (const QString& column : Columns)
+            values.insert(column, live(column));
+        return values;
+    }
+    // The columns whose live value differs from a snapshot taken by liveValues(), in column order.
+    QStringList changedSince(const QHash<QString, double>& before) const {
+        QStringList changed;
+        for (const QString& column : Columns)
+            if (live(column) != before.value(column))
+                changed << column;
+        return changed;
     }
 };
 
@@ -183,32 +165,18 @@ inline QColor swatchColour(QWidget* window, const QString& name) {
     return control<QLabel>(window, name)->palette().color(QPalette::Window);
 }
 
-// Records what lblInfo looked like each time it was painted, and how many token images had been
-// composed by then.
-class PaintRecorder : public QObject {
-public:
-    struct Paint {
-        QString text;
-        QColor colour;
-        int composedImages;
-    };
-    PaintRecorder(QLabel* label, const cTokenManager& manager) : mLabel(label), mManager(manager) {
-        label->installEventFilter(this);
-    }
-    QList<Paint> paints;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            paints << Paint{mLabel->text(), mLabel->palette().color(QPalette::WindowText),
-                            mManager.ComposedTokenImages()};
-        return false;
-    }
-
-private:
-    QLabel* mLabel;
-    const cTokenManager& mManager;
+// What lblInfo looked like when it was painted, and how many token images had been composed by then.
+struct InfoPaint {
+    QString text;
+    QColor colour;
+    int composedImages;
 };
+inline std::function<InfoPaint()> InfoLabelProbe(QLabel* label, const cTokenManager& manager) {
+    return [label, &manager] {
+        return InfoPaint{label->text(), label->palette().color(QPalette::WindowText),
+                         manager.ComposedTokenImages()};
+    };
+}
 
 // Answers colour choosers with scripted colours and records the calls.
 struct ScriptedChooser {

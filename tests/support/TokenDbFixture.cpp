@@ -63,4 +63,18 @@ QByteArray FileHash(const QString& path) {
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
+void LeaveFreePages(const QString& path) {
+    SqlConnection db(path);
+    db.Execute("INSERT INTO Tokens (TokenID, ParentID, Caption, SourceImage) "
+               "VALUES (99999, 1, 'Big', zeroblob(200000))");
+    db.Execute("DELETE FROM Tokens WHERE TokenID = 99999");
+}
+
+qint64 FreePages(const QString& path) {
+    SqlConnection db(path);
+    SqlRowSet rows = db.Query("PRAGMA freelist_count");
+    rows.MoveFirst();
+    return rows.Value(rows.Columns().first()).toLongLong();
+}
+
 } // namespace TokenDbFixture

@@ -28,5 +28,8 @@ void AddRows(const QString& path, const QList<Row>& rows);
 // A small PNG of the given size and colour.
 QByteArray Png(int width, int height, unsigned rgb = 0x3366cc);
 QByteArray FileHash(const QString& path);
+// Writes a large row and deletes it again, leaving free pages for a compaction to remove.
+void LeaveFreePages(const QString& path);
+qint64 FreePages(const QString& path);
 
 } // namespace TokenDbFixture

@@ -1,3 +1,4 @@
+#include "PaintProbe.h"
 #include "WindowRig.h"
 #include "app/modCentredMessageBox.h"
 #include "app/modSound.h"
@@ -69,8 +70,10 @@ struct MainRig : WindowRig {
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(form(), key, modifiers);
     }
-    // A script that writes its arguments, one a line, into a marker file.
-    QString markerScript(const QString& marker) {
+    // Gives a token a script that writes its arguments, one a line, into a marker file; returns the
+    // marker's path.
+    QString commandWritesMarker(const QString& key) {
+        const QString marker = dir.filePath("marker");
         const QString script = dir.filePath("write-marker.sh");
         QFile file(script);
         file.open(QIODevice::WriteOnly);
@@ -79,7 +82,8 @@ struct MainRig : WindowRig {
                        .toUtf8());
         file.close();
         file.setPermissions(file.permissions() | QFile::ExeOwner);
-        return script;
+        manager->Item(key)->SetCommand(script);
+        return marker;
     }
     std::unique_ptr<cfMain> window;
 };
@@ -97,49 +101,25 @@ struct FrameLog {
     QList<bool> soundOn;
 };
 
-class OpacityLog : public QObject {
-public:
-    explicit OpacityLog(cwCarousel* widget) : mWidget(widget) { widget->installEventFilter(this); }
-    QList<double> values;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            values << mWidget->Opacity();
-        return false;
-    }
-
-private:
-    cwCarousel* mWidget;
-};
-
-QList<double> fadeOutSteps() {
+// The opacities a fade passes through: fading out divides by 1.2 and takes 0.01 off, fading in
+// multiplies by 1.2 and adds 0.01, until the opacity has passed its end.
+QList<double> fadeSteps(bool out) {
     QList<double> steps;
-    double a = 1.0;
+    double a = out ? 1.0 : 0.0;
     do {
-        a = a / 1.2 - 0.01;
+        a = out ? a / 1.2 - 0.01 : a * 1.2 + 0.01;
         steps << a;
-    } while (a > 0);
+    } while (out ? a > 0 : a < 1);
     return steps;
 }
 
-QList<double> fadeInSteps() {
-    QList<double> steps;
-    double a = 0;
-    do {
-        a = a * 1.2 + 0.01;
-        steps << a;
-    } while (a < 1);
-    return steps;
-}
+// The fore-item scale through the press animation.
+const QList<double> pressScales = {125, 120, 115, 110, 110, 115, 120, 125};
 
-bool sameSteps(const QList<double>& seen, const QList<double>& expected) {
-    if (seen.size() != expected.size())
-        return false;
-    for (int i = 0; i < seen.size(); ++i)
-        if (std::abs(seen[i] - expected[i]) > 1e-6)
-            return false;
-    return true;
+QList<double> rounded(QList<double> values) {
+    for (double& value : values)
+        value = std::nearbyint(value * 1e6) / 1e6;
+    return values;
 }
 
 QPointF centreOf(const QRect& rect) {
@@ -242,8 +222,7 @@ private slots:
     // Down opens a level without pressing or running anything; Up comes back with that level in front.
     void downOpensAndUpReturns() {
         MainRig rig;
-        const QString marker = rig.dir.filePath("marker");
-        rig.manager->Item("ID3")->SetCommand(rig.markerScript(marker));
+        const QString marker = rig.commandWritesMarker("ID3");
         QCOMPARE(rig.ActiveCaption(), QString("Both"));
         const QImage rootTitle = rig.window->CarouselWidget()->TitleBuffer();
         FrameLog frames(*rig.carousel);
@@ -267,20 +246,18 @@ private slots:
         rig.key(Qt::Key_Return);
         QCOMPARE(rig.manager->CurrentRootKey(), QString("ID2"));
         QCOMPARE(rig.ActiveCaption(), QString("Player")); // the middle of Editor, Player, Viewer
-        QCOMPARE(frames.scales.mid(0, 8), (QList<double>{125, 120, 115, 110, 110, 115, 120, 125}));
+        QCOMPARE(frames.scales.mid(0, 8), pressScales);
     }
 
     // Enter runs the command with its parameters: click, press animation (silent), and the launcher
     // stays; the sound switch is what it was before.
     void enterRunsTheCommand() {
         MainRig rig;
-        const QString marker = rig.dir.filePath("marker");
-        const auto token = rig.manager->Item("ID3");
-        token->SetCommand(rig.markerScript(marker));
-        token->SetParameters("one \"two words\" $HOME;three");
+        const QString marker = rig.commandWritesMarker("ID3");
+        rig.manager->Item("ID3")->SetParameters("one \"two words\" $HOME;three");
         FrameLog frames(*rig.carousel);
         rig.key(Qt::Key_Return);
-        QCOMPARE(frames.scales, (QList<double>{125, 120, 115, 110, 110, 115, 120, 125}));
+        QCOMPARE(frames.scales, pressScales);
         QCOMPARE(frames.soundOn, QList<bool>(8, false));
         QVERIFY(mSound.SoundEnabled());
         QCOMPARE(RegisteredSoundSwitch(), &mSound);
@@ -296,10 +273,8 @@ private slots:
     // With hide-after-execution the launcher fades out once the command has started.
     void hideAfterExecutionFadesOut() {
         MainRig rig;
-        const QString marker = rig.dir.filePath("marker");
-        const auto token = rig.manager->Item("ID3");
-        token->SetCommand(rig.markerScript(marker));
-        token->SetHideAfterExecution(true);
+        const QString marker = rig.commandWritesMarker("ID3");
+        rig.manager->Item("ID3")->SetHideAfterExecution(true);
         QSignalSpy shown(rig.window.get(), &cfMain::ShownStateChanged);
         rig.key(Qt::Key_Space);
         QVERIFY(!rig.form()->isVisible());
@@ -404,16 +379,16 @@ private slots:
         QSignalSpy shown(rig.window.get(), &cfMain::ShownStateChanged);
         QTRY_VERIFY(!widget->FadeTimer().isActive()); // no description steps among the fade's paints
         {
-            OpacityLog log(widget);
+            PaintProbe<double> log(widget, [widget] { return widget->Opacity(); });
             rig.key(Qt::Key_Escape);
-            QVERIFY(sameSteps(log.values, fadeOutSteps()));
+            QCOMPARE(rounded(log.values), rounded(fadeSteps(true)));
         }
         QVERIFY(!rig.form()->isVisible());
         QCOMPARE(widget->Opacity(), 1.0);
         {
-            OpacityLog log(widget);
+            PaintProbe<double> log(widget, [widget] { return widget->Opacity(); });
             rig.window->FadeIn();
-            QVERIFY(sameSteps(log.values.mid(log.values.size() - 17), fadeInSteps()));
+            QCOMPARE(rounded(log.values.mid(log.values.size() - 17)), rounded(fadeSteps(false)));
         }
         QVERIFY(rig.form()->isVisible());
         QCOMPARE(shown.size(), 2);
@@ -429,7 +404,7 @@ private slots:
         rig.form()->show();
         QCOMPARE(rig.window->CarouselWidget()->Opacity(), 0.0);
         QTRY_COMPARE(shown.size(), 1);
-        QTRY_COMPARE(rig.window->CarouselWidget()->Opacity(), float(fadeInSteps().last()));
+        QTRY_COMPARE(rig.window->CarouselWidget()->Opacity(), float(fadeSteps(false).last()));
     }
 
     void mouseButtonsAskForWindows() {

@@ -1,3 +1,4 @@
+#include "PaintProbe.h"
 #include "WavImage.h"
 #include "WindowRig.h"
 #include "app/modSound.h"
@@ -37,25 +38,6 @@ bool audioAdvances(qsizetype bytes) {
     return QTest::qWaitFor([&] { return audioOutput().size() >= start + bytes; }, 20000);
 }
 
-// Records a value each time the widget paints.
-class PaintRecorder : public QObject {
-public:
-    PaintRecorder(QWidget* widget, std::function<double()> probe) : mProbe(std::move(probe)) {
-        widget->installEventFilter(this);
-    }
-    QList<double> values;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            values << mProbe();
-        return false;
-    }
-
-private:
-    std::function<double()> mProbe;
-};
-
 // Rows of opaque pixels (alpha above 128) in a surface.
 QPair<int, int> inkRows(const QImage& image) {
     int first = -1, last = -1;
@@ -75,6 +57,14 @@ QPair<int, int> inkColumns(const QImage& image) {
 
 bool transparent(const QImage& image) {
     return inkRows(image).first < 0;
+}
+
+// The widget as it paints itself, on a transparent surface.
+QImage shotOf(QWidget* widget) {
+    QImage shot(widget->size(), QImage::Format_ARGB32_Premultiplied);
+    shot.fill(Qt::transparent);
+    widget->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+    return shot;
 }
 
 const QList<Row> alphabet = {
@@ -133,16 +123,11 @@ private slots:
     void tokenKeyComesAfterTheLastId_data() {
         QTest::addColumn<QString>("imageKey");
         QTest::addColumn<QString>("tokenKey");
-        QTest::newRow("plain") << "GamesID12"
-                               << "ID12";
-        QTest::newRow("caption with ID") << "VIDEO IDsID7"
-                                         << "ID7";
-        QTest::newRow("caption ending in ID") << "Android IDID3"
-                                              << "ID3";
-        QTest::newRow("key alone") << "ID1"
-                                   << "ID1";
-        QTest::newRow("lower-case id is text") << "idea boxID4"
-                                               << "ID4";
+        QTest::newRow("plain") << QString("GamesID12") << "ID12";
+        QTest::newRow("caption with ID") << QString("VIDEO IDsID7") << "ID7";
+        QTest::newRow("caption ending in ID") << QString("Android IDID3") << "ID3";
+        QTest::newRow("key alone") << QString("ID1") << "ID1";
+        QTest::newRow("lower-case id is text") << QString("idea boxID4") << "ID4";
     }
     void tokenKeyComesAfterTheLastId() {
         QFETCH(QString, imageKey);
@@ -219,10 +204,8 @@ private slots:
         WidgetRig rig;
         rig.BuildMiddle();
         const auto corner = [&] {
-            QImage image(rig.widget->size(), QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            rig.widget->render(&image, {}, {}, QWidget::DrawChildren);
-            return image.pixelColor(1, image.height() - 2);
+            const QImage shot = shotOf(rig.widget.get());
+            return shot.pixelColor(1, shot.height() - 2);
         };
         QCOMPARE(corner().alpha(), 0);
         rig.widget->SetShowBackground(true);
@@ -263,9 +246,7 @@ private slots:
         WidgetRig rig;
         rig.scale = scale;
         rig.BuildMiddle();
-        QImage shot(rig.widget->size(), QImage::Format_ARGB32_Premultiplied);
-        shot.fill(Qt::transparent);
-        rig.widget->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+        const QImage shot = shotOf(rig.widget.get());
         const QImage title = shot.copy(0, 0, shot.width(), qRound(45 * scale));
         const auto columns = inkColumns(title.transformed(QTransform().rotate(-180)));
         const auto rows = inkRows(title);
@@ -286,7 +267,7 @@ private slots:
         rig.widget->CancelTimer();
         QCOMPARE(rig.widget->FadeTimer().interval(), 150);
         QList<int> intervals;
-        PaintRecorder fades(rig.widget.get(), [&] {
+        PaintProbe<double> fades(rig.widget.get(), [&] {
             intervals << rig.widget->FadeTimer().interval();
             return rig.widget->DescriptionFade();
         });
@@ -304,9 +285,7 @@ private slots:
         // Once the fade is over, a repaint shows no description.
         QCOMPARE(rig.widget->DescriptionFade(), 0.0);
         QCOMPARE(rig.widget->FadeTimer().interval(), 150);
-        QImage shot(rig.widget->size(), QImage::Format_ARGB32_Premultiplied);
-        shot.fill(Qt::transparent);
-        rig.widget->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+        const QImage shot = shotOf(rig.widget.get());
         QVERIFY(transparent(shot.copy(0, shot.height() - 75, shot.width(), 75)));
     }
 

@@ -210,46 +210,23 @@ private slots:
         QFETCH(double, value);
         QFETCH(int, stored);
         const QString path = freshFile();
+        const QHash<QString, double CarouselSettingsValues::*> fields = {
+            {"TokenFillOpacity", &CarouselSettingsValues::TokenFillOpacity},
+            {"RenderScale", &CarouselSettingsValues::RenderScale},
+            {"Tilt", &CarouselSettingsValues::Tilt},
+            {"DepthDarkening", &CarouselSettingsValues::DepthDarkening}};
         CarouselSettingsValues values;
-        if (column == "TokenFillOpacity")
-            values.TokenFillOpacity = value;
-        else if (column == "RenderScale")
-            values.RenderScale = value;
-        else if (column == "Tilt")
-            values.Tilt = value;
-        else
-            values.DepthDarkening = value;
-        {
-            clsDatabase database(path);
-            database.SaveSettings(values);
-        }
+        values.*fields.value(column) = value;
+        clsDatabase(path).SaveSettings(values);
         QCOMPARE(scalar(path, "SELECT " + column + " FROM CarouselSettings").toInt(), stored);
     }
 
     void settingsRoundTrip() {
         const QString path = freshFile();
-        CarouselSettingsValues values;
-        values.Capacity = 13;
-        values.MoveIncrements = 20;
-        values.RenderScale = 1.5;
-        values.Width = 900;
-        values.Tilt = 250;
-        values.ImageSize = 160;
-        values.ForeItemScale = 150;
-        values.RearItemScale = 50;
-        values.ReflectionStretch = 40;
-        values.ReflectionStrength = 30;
-        values.DepthDarkening = 20;
-        values.TintStrength = 10;
-        values.TintColour = 0x123456;
-        values.CaptionColour = 0xFFFFFF;
-        values.CaptionOutlineColour = 0x000000;
-        values.OverflowFade = true;
-        values.OverflowZoom = false;
-        values.OrbitImageOpacity = 70;
-        values.TokenFillColour = 0x5A3C28;
-        values.TokenFillOpacity = 0.6;
-        values.SoundEnabled = false;
+        // Every field, in declaration order.
+        const CarouselSettingsValues values{13, 20,   1.5,   900, 250,      160,      150,
+                                            50, 40,   30,    20,  10,       0x123456, 0xFFFFFF,
+                                            0,  true, false, 70,  0x5A3C28, 0.6,      false};
         clsDatabase database(path);
         database.SaveSettings(values);
         QCOMPARE(scalar(path, "SELECT OverflowFade FROM CarouselSettings").toInt(), -1);
@@ -272,92 +249,61 @@ private slots:
     }
 
     void storedSettingsAreConvertedAndClamped_data() {
-        QTest::addColumn<QString>("assignments");
-        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("assignment");
         QTest::addColumn<double>("expected");
-        QTest::newRow("fade -1") << "OverflowFade = -1"
-                                 << "OverflowFade" << 1.0;
-        QTest::newRow("fade 1") << "OverflowFade = 1"
-                                << "OverflowFade" << 1.0;
-        QTest::newRow("fade 255") << "OverflowFade = 255"
-                                  << "OverflowFade" << 1.0;
-        QTest::newRow("fade 0") << "OverflowFade = 0"
-                                << "OverflowFade" << 0.0;
-        QTest::newRow("sound 1") << "SoundEnabled = 1"
-                                 << "SoundEnabled" << 1.0;
-        QTest::newRow("fill opacity 40") << "TokenFillOpacity = 40"
-                                         << "TokenFillOpacity" << 0.4;
-        QTest::newRow("render scale 100") << "RenderScale = 100"
-                                          << "RenderScale" << 1.0;
-        QTest::newRow("render scale 0") << "RenderScale = 0"
-                                        << "RenderScale" << 0.5;
-        QTest::newRow("render scale 900") << "RenderScale = 900"
-                                          << "RenderScale" << 2.0;
-        QTest::newRow("move increments 0") << "MoveIncrements = 0"
-                                           << "MoveIncrements" << 1.0;
-        QTest::newRow("capacity 27") << "Capacity = 27"
-                                     << "Capacity" << 25.0;
-        QTest::newRow("image size 20") << "ImageSize = 20"
-                                       << "ImageSize" << 96.0;
-        QTest::newRow("width 5000") << "Width = 5000"
-                                    << "Width" << 1200.0;
-        QTest::newRow("tilt -3") << "Tilt = -3"
-                                 << "Tilt" << 0.0;
-        QTest::newRow("fore scale 99") << "ForeItemScale = 99"
-                                       << "ForeItemScale" << 100.0;
-        QTest::newRow("stretch 0") << "ReflectionStretch = 0"
-                                   << "ReflectionStretch" << 10.0;
-        QTest::newRow("real capacity 12.5") << "Capacity = 12.5"
-                                            << "Capacity" << 12.0;
-        QTest::newRow("text width") << "Width = '800'"
-                                    << "Width" << 800.0;
+        QTest::newRow("fade -1") << "OverflowFade = -1" << 1.0;
+        QTest::newRow("fade 1") << "OverflowFade = 1" << 1.0;
+        QTest::newRow("fade 255") << "OverflowFade = 255" << 1.0;
+        QTest::newRow("fade 0") << "OverflowFade = 0" << 0.0;
+        QTest::newRow("zoom -1") << "OverflowZoom = -1" << 1.0;
+        QTest::newRow("sound 1") << "SoundEnabled = 1" << 1.0;
+        QTest::newRow("sound -1") << "SoundEnabled = -1" << 1.0;
+        QTest::newRow("tint colour as stored") << "TintColour = 255" << 255.0;
+        QTest::newRow("fill opacity 40") << "TokenFillOpacity = 40" << 0.4;
+        QTest::newRow("fill opacity 250") << "TokenFillOpacity = 250" << 1.0;
+        QTest::newRow("render scale 100") << "RenderScale = 100" << 1.0;
+        QTest::newRow("render scale 0") << "RenderScale = 0" << 0.5;
+        QTest::newRow("render scale 900") << "RenderScale = 900" << 2.0;
+        QTest::newRow("move increments 0") << "MoveIncrements = 0" << 1.0;
+        QTest::newRow("capacity 27") << "Capacity = 27" << 25.0;
+        QTest::newRow("image size 20") << "ImageSize = 20" << 96.0;
+        QTest::newRow("width 5000") << "Width = 5000" << 1200.0;
+        QTest::newRow("width -5") << "Width = -5" << 400.0;
+        QTest::newRow("tilt -3") << "Tilt = -3" << 0.0;
+        QTest::newRow("fore scale 99") << "ForeItemScale = 99" << 100.0;
+        QTest::newRow("rear scale 180") << "RearItemScale = 180" << 100.0;
+        QTest::newRow("stretch 0") << "ReflectionStretch = 0" << 10.0;
+        QTest::newRow("real capacity 12.5") << "Capacity = 12.5" << 12.0;
+        QTest::newRow("text width") << "Width = '800'" << 800.0;
     }
     void storedSettingsAreConvertedAndClamped() {
-        QFETCH(QString, assignments);
-        QFETCH(QString, field);
+        QFETCH(QString, assignment);
         QFETCH(double, expected);
         const QString path = freshFile();
-        {
-            SqlConnection raw(path);
-            raw.Execute("UPDATE CarouselSettings SET " + assignments);
-        }
+        SqlConnection(path).Execute("UPDATE CarouselSettings SET " + assignment);
         clsDatabase database(path);
         SqlRowSet rows = database.GetSettings();
-        const auto values = CarouselSettings::FromRow(rows);
-        QVERIFY(values.has_value());
-        const QHash<QString, double> read{{"OverflowFade", values->OverflowFade},
-                                          {"SoundEnabled", values->SoundEnabled},
-                                          {"TokenFillOpacity", values->TokenFillOpacity},
-                                          {"RenderScale", values->RenderScale},
-                                          {"MoveIncrements", values->MoveIncrements},
-                                          {"Capacity", values->Capacity},
-                                          {"ImageSize", values->ImageSize},
-                                          {"Width", values->Width},
-                                          {"Tilt", values->Tilt},
-                                          {"ForeItemScale", values->ForeItemScale},
-                                          {"ReflectionStretch", values->ReflectionStretch}};
-        QCOMPARE(read.value(field), expected);
+        const auto v = CarouselSettings::FromRow(rows);
+        QVERIFY(v.has_value());
+        const QString column = assignment.section(' ', 0, 0);
+        const QHash<QString, double> read{{"OverflowFade", v->OverflowFade},
+                                          {"OverflowZoom", v->OverflowZoom},
+                                          {"SoundEnabled", v->SoundEnabled},
+                                          {"TintColour", v->TintColour},
+                                          {"TokenFillOpacity", v->TokenFillOpacity},
+                                          {"RenderScale", v->RenderScale},
+                                          {"MoveIncrements", v->MoveIncrements},
+                                          {"Capacity", v->Capacity},
+                                          {"ImageSize", v->ImageSize},
+                                          {"Width", v->Width},
+                                          {"Tilt", v->Tilt},
+                                          {"ForeItemScale", v->ForeItemScale},
+                                          {"RearItemScale", v->RearItemScale},
+                                          {"ReflectionStretch", v->ReflectionStretch}};
+        QCOMPARE(read.value(column), expected);
         // Clamping is for use only: the stored value stays as it was.
-        const QString column = assignments.section(' ', 0, 0);
-        const QString original = assignments.section("= ", 1).remove('\'');
+        const QString original = assignment.section("= ", 1).remove('\'');
         QCOMPARE(scalar(path, "SELECT " + column + " FROM CarouselSettings").toString(), original);
-    }
-
-    void fixtureSettingsReadAsStored() {
-        clsDatabase database(freshFile());
-        SqlRowSet rows = database.GetSettings();
-        const CarouselSettingsValues v = CarouselSettings::FromRow(rows).value();
-        QCOMPARE(v.Capacity, 9);
-        QCOMPARE(v.MoveIncrements, 12);
-        QCOMPARE(v.RenderScale, 1.5);
-        QCOMPARE(v.TintColour, 0xFF0000u);
-        QCOMPARE(v.CaptionColour, 0xFFFFFFu);
-        QCOMPARE(v.OverflowFade, true);
-        QCOMPARE(v.OverflowZoom, false);
-        QCOMPARE(v.OrbitImageOpacity, 75.0);
-        QCOMPARE(v.TokenFillColour, 0xFFu);
-        QCOMPARE(v.TokenFillOpacity, 0.4);
-        QCOMPARE(v.SoundEnabled, false);
     }
 
     void unconvertibleSettingIsNamed_data() {
@@ -372,10 +318,7 @@ private slots:
         QFETCH(QString, assignment);
         QFETCH(int, number);
         const QString path = freshFile();
-        {
-            SqlConnection raw(path);
-            raw.Execute("UPDATE CarouselSettings SET " + assignment);
-        }
+        SqlConnection(path).Execute("UPDATE CarouselSettings SET " + assignment);
         clsDatabase database(path);
         SqlRowSet rows = database.GetSettings();
         try {
@@ -391,22 +334,18 @@ private slots:
     void unusableFilesAreRefusedUntouched_data() {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("problem");
-        QTest::newRow("not a database") << "text"
-                                        << "file is not a database";
-        QTest::newRow("empty file") << "empty"
-                                    << "no table Tokens";
-        QTest::newRow("no settings table") << "DROP TABLE CarouselSettings"
-                                           << "no table CarouselSettings";
-        QTest::newRow("no tokens table") << "DROP TABLE Tokens"
-                                         << "no table Tokens";
+        QTest::newRow("not a database") << "text" << QStringLiteral("file is not a database");
+        QTest::newRow("empty file") << "empty" << QStringLiteral("no table Tokens");
+        QTest::newRow("no settings table")
+            << "DROP TABLE CarouselSettings" << QStringLiteral("no table CarouselSettings");
+        QTest::newRow("no tokens table") << "DROP TABLE Tokens" << QStringLiteral("no table Tokens");
         QTest::newRow("missing column")
             << "CREATE TABLE X AS SELECT TokenID, ParentID, Caption FROM Tokens; DROP TABLE Tokens; "
                "ALTER TABLE X RENAME TO Tokens"
-            << "table Tokens has no column Command";
+            << QStringLiteral("table Tokens has no column Command");
         QTest::newRow("no root row") << "DELETE FROM Tokens WHERE TokenID = 1"
-                                     << "no root token";
-        QTest::newRow("locked") << "lock"
-                                << "locked";
+                                     << QStringLiteral("no root token");
+        QTest::newRow("locked") << "lock" << QStringLiteral("locked");
     }
     void unusableFilesAreRefusedUntouched() {
         QFETCH(QString, damage);

@@ -1,5 +1,6 @@
 // The "Select Image" window: its layout, the lists, the picture it hands back, cancelling, and
 // drives that cannot be opened.
+#include "FormChecks.h"
 #include "TestSupport.h"
 #include "app/modCentredMessageBox.h"
 #include "platform/Imaging.h"
@@ -58,29 +59,6 @@ const QByteArray RedSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='32' he
 class TestImagePicker : public QObject {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-    void layout();
-    void startsInTheCurrentFolder();
-    void listShowsPictureFilesInAnyLetterCase();
-    void everyListedKindDecodes_data();
-    void everyListedKindDecodes();
-    void smallPictureComesBackAs196Png();
-    void widePictureIsStretched();
-    void iconFileGoesThroughA256Png_data();
-    void iconFileGoesThroughA256Png();
-    void enterRightAfterOpeningDoesNothing();
-    void enterAfterAFileUsesIt();
-    void cancellingLeavesImageBytesAlone_data();
-    void cancellingLeavesImageBytesAlone();
-    void unreadableFileDisablesUseQuietly_data();
-    void unreadableFileDisablesUseQuietly();
-    void transparentPictureIsPreviewedOverTheCheckerboard();
-    void driveThatCannotBeOpenedReturnsToTheLastGoodOne();
-    void lastGoodDriveGoneTooFallsBackHome();
-
-private:
     QTemporaryDir* mFolder = nullptr;
     QString mStartFolder;
     QList<MessageBoxRequest> mAsked;
@@ -99,285 +77,268 @@ private:
     static QImage Preview(frmImagePicker& picker) {
         return Control<QLabel>(picker, "picOriginal")->pixmap().toImage();
     }
-};
 
-void TestImagePicker::init() {
-    mFolder = new QTemporaryDir;
-    mStartFolder = QDir::currentPath();
-    QDir::setCurrent(mFolder->path());
-    mAsked.clear();
-    SetMessageBoxResponder([this](const MessageBoxRequest& request) {
-        mAsked.append(request);
-        return MsgBox::ResultOk;
-    });
-    ImageBytes() = "previous picture";
-}
-
-void TestImagePicker::cleanup() {
-    SetMessageBoxResponder({});
-    QDir::setCurrent(mStartFolder);
-    delete mFolder;
-}
-
-void TestImagePicker::layout() {
-    frmImagePicker picker;
-    QCOMPARE(picker.windowTitle(), QStringLiteral("Select Image"));
-    QCOMPARE(picker.size(), QSize(590, 307));
-    QCOMPARE(picker.minimumSize(), picker.maximumSize());
-    QVERIFY(picker.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    const QList<std::pair<const char*, QRect>> places{{"Drive1", {8, 8, 145, 21}},
-                                                      {"Dir1", {8, 34, 145, 261}},
-                                                      {"File1", {160, 8, 156, 288}},
-                                                      {"picOriginal", {324, 8, 258, 258}},
-                                                      {"cmdSelectImage", {360, 276, 76, 24}},
-                                                      {"cmdCancel", {472, 276, 76, 24}}};
-    for (const auto& [name, rect] : places)
-        QCOMPARE(Control<QWidget>(picker, name)->geometry(), rect);
-    QCOMPARE(Use(picker)->text(), QStringLiteral("Use"));
-    QVERIFY(!Use(picker)->isEnabled());
-    QVERIFY(Use(picker)->isDefault());
-    QCOMPARE(Control<QPushButton>(picker, "cmdCancel")->text(), QStringLiteral("Cancel"));
-    // Tab order: the controls that take the focus with Tab, not their inner parts.
-    QWidget* widget = Control<QWidget>(picker, "Drive1");
-    for (const char* next : {"Dir1", "File1", "cmdSelectImage", "cmdCancel"}) {
-        do
-            widget = widget->nextInFocusChain();
-        while (widget->parentWidget() != &picker || !(widget->focusPolicy() & Qt::TabFocus));
-        QCOMPARE(widget->objectName(), QString::fromLatin1(next));
+private slots:
+    void init() {
+        mFolder = new QTemporaryDir;
+        mStartFolder = QDir::currentPath();
+        QDir::setCurrent(mFolder->path());
+        mAsked.clear();
+        SetMessageBoxResponder([this](const MessageBoxRequest& request) {
+            mAsked.append(request);
+            return MsgBox::ResultOk;
+        });
+        ImageBytes() = "previous picture";
     }
-}
 
-void TestImagePicker::startsInTheCurrentFolder() {
-    frmImagePicker picker;
-    QCOMPARE(picker.DirPath(), mFolder->path());
-    QCOMPARE(picker.Drive(), QStorageInfo(mFolder->path()).rootPath());
-    QVERIFY(mAsked.isEmpty());
-}
+    void cleanup() {
+        SetMessageBoxResponder({});
+        QDir::setCurrent(mStartFolder);
+        delete mFolder;
+    }
 
-void TestImagePicker::listShowsPictureFilesInAnyLetterCase() {
-    for (const char* name :
-         {"a.jpg", "B.PNG", "c.Bmp", "d.svg", "e.GIF", "f.ico", "notes.txt", "g.png.bak", "png", "h.jpeg"})
-        WriteBytes(Path(name), "x");
-    QDir().mkdir(Path("sub.png"));
-    frmImagePicker picker;
-    const QStringList expected{"B.PNG", "a.jpg", "c.Bmp", "d.svg", "e.GIF", "f.ico"};
-    QTRY_COMPARE_WITH_TIMEOUT(
-        [&] {
-            QStringList listed = picker.ListedFiles();
-            listed.sort();
-            return listed;
-        }(),
-        expected, 30000); // the listing fills in the background
-}
+    void layout() {
+        frmImagePicker picker;
+        QCOMPARE(picker.windowTitle(), QStringLiteral("Select Image"));
+        QCOMPARE(picker.size(), QSize(590, 307));
+        QCOMPARE(picker.minimumSize(), picker.maximumSize());
+        QVERIFY(picker.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(FormChecks::LayoutFault(&picker), QString());
+        QCOMPARE(Use(picker)->text(), QStringLiteral("Use"));
+        QVERIFY(!Use(picker)->isEnabled());
+        QVERIFY(Use(picker)->isDefault());
+        QCOMPARE(Control<QPushButton>(picker, "cmdCancel")->text(), QStringLiteral("Cancel"));
+        QCOMPARE(FormChecks::TabOrder(&picker, Control<QWidget>(picker, "Drive1")),
+                 (QStringList{"Drive1", "Dir1", "File1", "cmdSelectImage", "cmdCancel"}));
+    }
 
-void TestImagePicker::everyListedKindDecodes_data() {
-    QTest::addColumn<QString>("name");
-    QTest::newRow("jpg") << "p.jpg";
-    QTest::newRow("png") << "p.png";
-    QTest::newRow("bmp") << "p.bmp";
-    QTest::newRow("svg") << "p.svg";
-    QTest::newRow("gif") << "p.gif";
-    QTest::newRow("ico") << "p.ico";
-}
+    void startsInTheCurrentFolder() {
+        frmImagePicker picker;
+        QCOMPARE(picker.DirPath(), mFolder->path());
+        QCOMPARE(picker.Drive(), QStorageInfo(mFolder->path()).rootPath());
+        QVERIFY(mAsked.isEmpty());
+    }
 
-void TestImagePicker::everyListedKindDecodes() {
-    QFETCH(QString, name);
-    QImage red(32, 32, QImage::Format_ARGB32);
-    red.fill(Qt::red);
-    if (name.endsWith("svg"))
-        WriteBytes(Path(name), RedSvg);
-    else if (name.endsWith("gif"))
-        WriteBytes(Path(name), RedGif);
-    else
-        Save(red, name, QFileInfo(name).suffix().toLatin1());
-    frmImagePicker picker;
-    picker.File1_Click(name);
-    QVERIFY(Use(picker)->isEnabled());
-    const QImage result = Imaging::Decode(picker.PreparedImage());
-    QCOMPARE(result.size(), QSize(196, 196));
-    const QColor centre = result.pixelColor(98, 98);
-    QVERIFY2(centre.red() > 200 && centre.green() < 40 && centre.blue() < 40, qPrintable(centre.name()));
-}
+    void listShowsPictureFilesInAnyLetterCase() {
+        for (const char* name : {"a.jpg", "B.PNG", "c.Bmp", "d.svg", "e.GIF", "f.ico", "notes.txt",
+                                 "g.png.bak", "png", "h.jpeg"})
+            WriteBytes(Path(name), "x");
+        QDir().mkdir(Path("sub.png"));
+        frmImagePicker picker;
+        const QStringList expected{"B.PNG", "a.jpg", "c.Bmp", "d.svg", "e.GIF", "f.ico"};
+        QTRY_COMPARE_WITH_TIMEOUT(
+            [&] {
+                QStringList listed = picker.ListedFiles();
+                listed.sort();
+                return listed;
+            }(),
+            expected, 30000); // the listing fills in the background
+    }
 
-void TestImagePicker::smallPictureComesBackAs196Png() {
-    Save(Halves(48, 48), "small.png");
-    frmImagePicker picker;
-    picker.show();
-    picker.File1_Click("small.png");
-    Use(picker)->click();
-    QVERIFY(!picker.isVisible());
-    QCOMPARE(picker.Tag(), QString());
-    QVERIFY(IsPng(ImageBytes()));
-    const QImage handed = Imaging::Decode(ImageBytes());
-    QCOMPARE(handed.size(), QSize(196, 196));
-    QCOMPARE(handed.pixelColor(40, 98), QColor(Qt::red));
-    QCOMPARE(handed.pixelColor(156, 98), QColor(Qt::blue));
-}
+    void everyListedKindDecodes_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("jpg") << "p.jpg";
+        QTest::newRow("png") << "p.png";
+        QTest::newRow("bmp") << "p.bmp";
+        QTest::newRow("svg") << "p.svg";
+        QTest::newRow("gif") << "p.gif";
+        QTest::newRow("ico") << "p.ico";
+    }
 
-void TestImagePicker::widePictureIsStretched() {
-    Save(Halves(400, 200), "wide.png");
-    frmImagePicker picker;
-    picker.File1_Click("wide.png");
-    const QImage handed = Imaging::Decode(picker.PreparedImage());
-    QCOMPARE(handed.size(), QSize(196, 196));
-    // Stretched, not fitted: the colours meet in the middle and fill the whole height.
-    QCOMPARE(handed.pixelColor(90, 2), QColor(Qt::red));
-    QCOMPARE(handed.pixelColor(106, 193), QColor(Qt::blue));
-    const QImage preview = Preview(picker);
-    QCOMPARE(preview.size(), QSize(256, 256));
-    QCOMPARE(preview.pixelColor(120, 2), QColor(Qt::red));
-    QCOMPARE(preview.pixelColor(136, 253), QColor(Qt::blue));
-}
+    void everyListedKindDecodes() {
+        QFETCH(QString, name);
+        QImage red(32, 32, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        if (name.endsWith("svg"))
+            WriteBytes(Path(name), RedSvg);
+        else if (name.endsWith("gif"))
+            WriteBytes(Path(name), RedGif);
+        else
+            Save(red, name, QFileInfo(name).suffix().toLatin1());
+        frmImagePicker picker;
+        picker.File1_Click(name);
+        QVERIFY(Use(picker)->isEnabled());
+        const QImage result = Imaging::Decode(picker.PreparedImage());
+        QCOMPARE(result.size(), QSize(196, 196));
+        const QColor centre = result.pixelColor(98, 98);
+        QVERIFY2(centre.red() > 200 && centre.green() < 40 && centre.blue() < 40, qPrintable(centre.name()));
+    }
 
-void TestImagePicker::iconFileGoesThroughA256Png_data() {
-    QTest::addColumn<QString>("name");
-    QTest::newRow("upper case") << "Logo.ICO";
-    QTest::newRow("lower case") << "logo.ico";
-    QTest::newRow("mixed case") << "logo.Ico";
-}
+    void smallPictureComesBackAs196Png() {
+        Save(Halves(48, 48), "small.png");
+        frmImagePicker picker;
+        picker.show();
+        picker.File1_Click("small.png");
+        Use(picker)->click();
+        QVERIFY(!picker.isVisible());
+        QCOMPARE(picker.Tag(), QString());
+        QVERIFY(IsPng(ImageBytes()));
+        const QImage handed = Imaging::Decode(ImageBytes());
+        QCOMPARE(handed.size(), QSize(196, 196));
+        QCOMPARE(handed.pixelColor(40, 98), QColor(Qt::red));
+        QCOMPARE(handed.pixelColor(156, 98), QColor(Qt::blue));
+    }
 
-void TestImagePicker::iconFileGoesThroughA256Png() {
-    QFETCH(QString, name);
-    Save(Halves(32, 32), name, "ICO");
-    const QByteArray png = frmImagePicker::IconToPng(Path(name));
-    QVERIFY(IsPng(png));
-    const QImage icon = Imaging::Decode(png);
-    QCOMPARE(icon.size(), QSize(256, 256));
-    QCOMPARE(icon.pixelColor(60, 128), QColor(Qt::red));
-    frmImagePicker picker;
-    picker.File1_Click(name);
-    QVERIFY(Use(picker)->isEnabled());
-    const QImage handed = Imaging::Decode(picker.PreparedImage());
-    QCOMPARE(handed.size(), QSize(196, 196));
-    QCOMPARE(handed.pixelColor(40, 98), QColor(Qt::red));
-    // An icon file that is not an icon gives the empty image.
-    WriteBytes(Path("broken.ico"), "not an icon");
-    QVERIFY(frmImagePicker::IconToPng(Path("broken.ico")).isEmpty());
-}
+    void widePictureIsStretched() {
+        Save(Halves(400, 200), "wide.png");
+        frmImagePicker picker;
+        picker.File1_Click("wide.png");
+        const QImage handed = Imaging::Decode(picker.PreparedImage());
+        QCOMPARE(handed.size(), QSize(196, 196));
+        // Stretched, not fitted: the colours meet in the middle and fill the whole height.
+        QCOMPARE(handed.pixelColor(90, 2), QColor(Qt::red));
+        QCOMPARE(handed.pixelColor(106, 193), QColor(Qt::blue));
+        const QImage preview = Preview(picker);
+        QCOMPARE(preview.size(), QSize(256, 256));
+        QCOMPARE(preview.pixelColor(120, 2), QColor(Qt::red));
+        QCOMPARE(preview.pixelColor(136, 253), QColor(Qt::blue));
+    }
 
-void TestImagePicker::enterRightAfterOpeningDoesNothing() {
-    frmImagePicker picker;
-    picker.show();
-    QTest::keyClick(&picker, Qt::Key_Return);
-    QTest::keyClick(&picker, Qt::Key_Enter);
-    QVERIFY(picker.isVisible());
-    QCOMPARE(ImageBytes(), QByteArray("previous picture"));
-}
+    void iconFileGoesThroughA256Png_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("upper case") << "Logo.ICO";
+        QTest::newRow("lower case") << "logo.ico";
+        QTest::newRow("mixed case") << "logo.Ico";
+    }
 
-void TestImagePicker::enterAfterAFileUsesIt() {
-    Save(Halves(48, 48), "small.png");
-    frmImagePicker picker;
-    picker.show();
-    picker.File1_Click("small.png");
-    QTest::keyClick(&picker, Qt::Key_Return);
-    QVERIFY(!picker.isVisible());
-    QCOMPARE(picker.Tag(), QString());
-    QCOMPARE(ImageBytes(), picker.PreparedImage());
-}
+    void iconFileGoesThroughA256Png() {
+        QFETCH(QString, name);
+        Save(Halves(32, 32), name, "ICO");
+        const QByteArray png = frmImagePicker::IconToPng(Path(name));
+        QVERIFY(IsPng(png));
+        const QImage icon = Imaging::Decode(png);
+        QCOMPARE(icon.size(), QSize(256, 256));
+        QCOMPARE(icon.pixelColor(60, 128), QColor(Qt::red));
+        frmImagePicker picker;
+        picker.File1_Click(name);
+        QVERIFY(Use(picker)->isEnabled());
+        const QImage handed = Imaging::Decode(picker.PreparedImage());
+        QCOMPARE(handed.size(), QSize(196, 196));
+        QCOMPARE(handed.pixelColor(40, 98), QColor(Qt::red));
+        // An icon file that is not an icon gives the empty image.
+        WriteBytes(Path("broken.ico"), "not an icon");
+        QVERIFY(frmImagePicker::IconToPng(Path("broken.ico")).isEmpty());
+    }
 
-void TestImagePicker::cancellingLeavesImageBytesAlone_data() {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("close box") << "close";
-    QTest::newRow("Cancel") << "cancel";
-    QTest::newRow("Esc") << "escape";
-}
+    void enterUsesAFileOnlyOnceOneIsPicked() {
+        Save(Halves(48, 48), "small.png");
+        frmImagePicker picker;
+        picker.show();
+        QTest::keyClick(&picker, Qt::Key_Return);
+        QTest::keyClick(&picker, Qt::Key_Enter);
+        QVERIFY(picker.isVisible());
+        QCOMPARE(ImageBytes(), QByteArray("previous picture"));
+        picker.File1_Click("small.png");
+        QTest::keyClick(&picker, Qt::Key_Return);
+        QVERIFY(!picker.isVisible());
+        QCOMPARE(picker.Tag(), QString());
+        QCOMPARE(ImageBytes(), picker.PreparedImage());
+    }
 
-void TestImagePicker::cancellingLeavesImageBytesAlone() {
-    QFETCH(QString, how);
-    Save(Halves(48, 48), "small.png");
-    frmImagePicker picker;
-    picker.show();
-    picker.File1_Click("small.png");
-    QVERIFY(Use(picker)->isEnabled());
-    if (how == "close")
-        picker.close();
-    else if (how == "cancel")
-        Control<QPushButton>(picker, "cmdCancel")->click();
-    else
-        QTest::keyClick(&picker, Qt::Key_Escape);
-    QVERIFY(!picker.isVisible());
-    QCOMPARE(picker.Tag(), QStringLiteral("CANCELLED"));
-    QCOMPARE(ImageBytes(), QByteArray("previous picture"));
-}
+    void cancellingLeavesImageBytesAlone_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("close box") << "close";
+        QTest::newRow("Cancel") << "cancel";
+        QTest::newRow("Esc") << "escape";
+    }
 
-void TestImagePicker::unreadableFileDisablesUseQuietly_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("not a picture") << "bad.png" << QByteArray("this is text, not a PNG");
-    QTest::newRow("empty file") << "empty.jpg" << QByteArray();
-    QTest::newRow("cut-off PNG") << "cut.png" << CutPng();
-    QTest::newRow("broken icon") << "broken.ico" << QByteArray("ICO?");
-    QTest::newRow("missing file") << "gone.png" << QByteArray("-");
-}
+    void cancellingLeavesImageBytesAlone() {
+        QFETCH(QString, how);
+        Save(Halves(48, 48), "small.png");
+        frmImagePicker picker;
+        picker.show();
+        picker.File1_Click("small.png");
+        QVERIFY(Use(picker)->isEnabled());
+        if (how == "close")
+            picker.close();
+        else if (how == "cancel")
+            Control<QPushButton>(picker, "cmdCancel")->click();
+        else
+            QTest::keyClick(&picker, Qt::Key_Escape);
+        QVERIFY(!picker.isVisible());
+        QCOMPARE(picker.Tag(), QStringLiteral("CANCELLED"));
+        QCOMPARE(ImageBytes(), QByteArray("previous picture"));
+    }
 
-void TestImagePicker::unreadableFileDisablesUseQuietly() {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, bytes);
-    Save(Halves(48, 48), "good.png");
-    WriteBytes(Path(name), bytes);
-    if (name == "gone.png")
-        QFile::remove(Path(name));
-    frmImagePicker picker;
-    picker.File1_Click("good.png");
-    QVERIFY(Use(picker)->isEnabled());
-    const qint64 shown = Control<QLabel>(picker, "picOriginal")->pixmap().cacheKey();
-    picker.File1_Click(name);
-    QVERIFY(!Use(picker)->isEnabled());
-    QCOMPARE(Control<QLabel>(picker, "picOriginal")->pixmap().cacheKey(), shown);
-    QVERIFY(mAsked.isEmpty());
-}
+    void unreadableFileDisablesUseQuietly_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("not a picture") << "bad.png" << QByteArray("this is text, not a PNG");
+        QTest::newRow("empty file") << "empty.jpg" << QByteArray();
+        QTest::newRow("cut-off PNG") << "cut.png" << CutPng();
+        QTest::newRow("broken icon") << "broken.ico" << QByteArray("ICO?");
+        QTest::newRow("missing file") << "gone.png" << QByteArray("-");
+    }
 
-void TestImagePicker::transparentPictureIsPreviewedOverTheCheckerboard() {
-    QImage half(64, 64, QImage::Format_ARGB32);
-    half.fill(Qt::transparent);
-    QPainter(&half).fillRect(32, 0, 32, 64, Qt::red);
-    Save(half, "half.png");
-    frmImagePicker picker;
-    picker.File1_Click("half.png");
-    const QImage preview = Preview(picker);
-    QCOMPARE(preview.size(), QSize(256, 256));
-    QCOMPARE(preview.pixelColor(5, 5), Checker());
-    QCOMPARE(preview.pixelColor(15, 5), QColor(Qt::white));
-    QCOMPARE(preview.pixelColor(5, 15), QColor(Qt::white));
-    QCOMPARE(preview.pixelColor(15, 15), Checker());
-    QCOMPARE(preview.pixelColor(25, 25), Checker());
-    QCOMPARE(preview.pixelColor(115, 245), QColor(Qt::white));
-    QCOMPARE(preview.pixelColor(200, 100), QColor(Qt::red));
-    // The picture handed back keeps its transparency.
-    const QImage handed = Imaging::Decode(picker.PreparedImage());
-    QCOMPARE(handed.pixelColor(10, 10).alpha(), 0);
-}
+    void unreadableFileDisablesUseQuietly() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        Save(Halves(48, 48), "good.png");
+        WriteBytes(Path(name), bytes);
+        if (name == "gone.png")
+            QFile::remove(Path(name));
+        frmImagePicker picker;
+        picker.File1_Click("good.png");
+        QVERIFY(Use(picker)->isEnabled());
+        const qint64 shown = Control<QLabel>(picker, "picOriginal")->pixmap().cacheKey();
+        picker.File1_Click(name);
+        QVERIFY(!Use(picker)->isEnabled());
+        QCOMPARE(Control<QLabel>(picker, "picOriginal")->pixmap().cacheKey(), shown);
+        QVERIFY(mAsked.isEmpty());
+    }
 
-void TestImagePicker::driveThatCannotBeOpenedReturnsToTheLastGoodOne() {
-    frmImagePicker picker;
-    const QString good = picker.Drive();
-    auto* drives = Control<QComboBox>(picker, "Drive1");
-    const QString missing = Path("no-medium");
-    drives->addItem("card reader", missing);
-    drives->setCurrentIndex(drives->count() - 1);
-    QCOMPARE(mAsked.size(), 1);
-    QCOMPARE(mAsked[0].title, QStringLiteral("Error"));
-    QCOMPARE(mAsked[0].flags, 48);
-    QVERIFY2(mAsked[0].prompt.contains(missing), qPrintable(mAsked[0].prompt));
-    QCOMPARE(picker.Drive(), good);
-    QCOMPARE(picker.DirPath(), good);
-}
+    void transparentPictureIsPreviewedOverTheCheckerboard() {
+        QImage half(64, 64, QImage::Format_ARGB32);
+        half.fill(Qt::transparent);
+        QPainter(&half).fillRect(32, 0, 32, 64, Qt::red);
+        Save(half, "half.png");
+        frmImagePicker picker;
+        picker.File1_Click("half.png");
+        const QImage preview = Preview(picker);
+        QCOMPARE(preview.size(), QSize(256, 256));
+        QCOMPARE(preview.pixelColor(5, 5), Checker());
+        QCOMPARE(preview.pixelColor(15, 5), QColor(Qt::white));
+        QCOMPARE(preview.pixelColor(5, 15), QColor(Qt::white));
+        QCOMPARE(preview.pixelColor(15, 15), Checker());
+        QCOMPARE(preview.pixelColor(25, 25), Checker());
+        QCOMPARE(preview.pixelColor(115, 245), QColor(Qt::white));
+        QCOMPARE(preview.pixelColor(200, 100), QColor(Qt::red));
+        // The picture handed back keeps its transparency.
+        const QImage handed = Imaging::Decode(picker.PreparedImage());
+        QCOMPARE(handed.pixelColor(10, 10).alpha(), 0);
+    }
 
-void TestImagePicker::lastGoodDriveGoneTooFallsBackHome() {
-    frmImagePicker picker;
-    auto* drives = Control<QComboBox>(picker, "Drive1");
-    const QString card = Path("card");
-    QDir().mkdir(card);
-    drives->addItem("card", card);
-    drives->setCurrentIndex(drives->count() - 1);
-    QCOMPARE(picker.Drive(), card);
-    QVERIFY(QDir(card).removeRecursively()); // the card is pulled out
-    drives->addItem("floppy", Path("floppy"));
-    drives->setCurrentIndex(drives->count() - 1);
-    QCOMPARE(mAsked.size(), 1); // one message, no endless chain
-    QCOMPARE(picker.DirPath(), QDir::homePath());
-    QCOMPARE(picker.Drive(), QStorageInfo(QDir::homePath()).rootPath());
-}
+    void driveThatCannotBeOpenedReturnsToTheLastGoodOne() {
+        frmImagePicker picker;
+        const QString good = picker.Drive();
+        auto* drives = Control<QComboBox>(picker, "Drive1");
+        const QString missing = Path("no-medium");
+        drives->addItem("card reader", missing);
+        drives->setCurrentIndex(drives->count() - 1);
+        QCOMPARE(mAsked.size(), 1);
+        QCOMPARE(mAsked[0].title, QStringLiteral("Error"));
+        QCOMPARE(mAsked[0].flags, 48);
+        QVERIFY2(mAsked[0].prompt.contains(missing), qPrintable(mAsked[0].prompt));
+        QCOMPARE(picker.Drive(), good);
+        QCOMPARE(picker.DirPath(), good);
+    }
+
+    void lastGoodDriveGoneTooFallsBackHome() {
+        frmImagePicker picker;
+        auto* drives = Control<QComboBox>(picker, "Drive1");
+        const QString card = Path("card");
+        QDir().mkdir(card);
+        drives->addItem("card", card);
+        drives->setCurrentIndex(drives->count() - 1);
+        QCOMPARE(picker.Drive(), card);
+        QVERIFY(QDir(card).removeRecursively()); // the card is pulled out
+        drives->addItem("floppy", Path("floppy"));
+        drives->setCurrentIndex(drives->count() - 1);
+        QCOMPARE(mAsked.size(), 1); // one message, no endless chain
+        QCOMPARE(picker.DirPath(), QDir::homePath());
+        QCOMPARE(picker.Drive(), QStorageInfo(QDir::homePath()).rootPath());
+    }
+};
 
 QTEST_MAIN(TestImagePicker)
 #include "tst_imagepicker.moc"

@@ -59,13 +59,6 @@ private:
     QSet<int> mUnreported;
 };
 
-qint64 FreePages(const QString& path) {
-    SqlConnection db(path);
-    SqlRowSet rows = db.Query(QStringLiteral("PRAGMA freelist_count"));
-    rows.MoveFirst();
-    return rows.Value(rows.Columns().first()).toLongLong();
-}
-
 // A window of the running program that notes whether the controller still existed when it closed.
 class OtherWindow : public QWidget {
 public:
@@ -140,10 +133,8 @@ private slots:
         QTest::addColumn<QString>("shown");
         const QString e = QString::fromUtf8("\xC3\xA9");             // 2 bytes
         const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80"); // 4 bytes, a surrogate pair
-        QTest::newRow("Tessaro") << "Tessaro"
-                                 << "Tessaro";
-        QTest::newRow("empty") << ""
-                               << "";
+        QTest::newRow("Tessaro") << QString("Tessaro") << "Tessaro";
+        QTest::newRow("empty") << QString() << "";
         QTest::newRow("127 characters and the NUL") << QString(127, 'a') << QString(127, 'a');
         QTest::newRow("128 characters, no room for the NUL") << QString(128, 'a') << QString(128, 'a');
         QTest::newRow("200 characters") << QString(200, 'b') << QString(128, 'b');
@@ -151,8 +142,7 @@ private slots:
         QTest::newRow("2-byte characters, odd") << "a" + e.repeated(100) << "a" + e.repeated(63);
         QTest::newRow("4-byte characters") << smile.repeated(40) << smile.repeated(32);
         QTest::newRow("4-byte characters, shifted") << "ab" + smile.repeated(40) << "ab" + smile.repeated(31);
-        QTest::newRow("embedded NUL ends the text") << QString("Tes") + QChar(0) + "saro"
-                                                    << "Tes";
+        QTest::newRow("embedded NUL ends the text") << QString("Tes") + QChar(0) + "saro" << QString("Tes");
     }
     void tooltipFitsTheFixedField() {
         QFETCH(QString, text);
@@ -334,28 +324,16 @@ private slots:
         QCOMPARE(Caption(), toggles % 2 == 0 ? QStringLiteral("Hide") : QStringLiteral("Show"));
     }
 
-    void toggleWhileFadingRunsAfterTheFade() {
-        StartProgram();
-        QSignalSpy shownOrHidden(&MainWindow(), &cfMain::ShownStateChanged);
-        bool pressed = false;
-        // The hot key arrives while the launcher is fading out.
-        connect(
-            &MainWindow(), &cfMain::ShownStateChanged, SysTrayForm(),
-            [&] {
-                if (!std::exchange(pressed, true))
-                    mKeys->Play(QStringLiteral("+0 +1 +2 -2 -1 -0"));
-            },
-            Qt::QueuedConnection);
-        SysTrayForm()->mnuPopup_Click(frmSysTray::ShowHide);
-        QVERIFY(pressed);
-        QCOMPARE(Caption(), QStringLiteral("Show"));
-        QVERIFY(QTest::qWaitFor([&] { return shownOrHidden.count() == 2 && !MainWindow().IsFading(); }));
-        QCOMPARE(shownOrHidden.at(1).first().toBool(), true);
-        QVERIFY(MainWindow().IsShown());
-        QCOMPARE(Caption(), QStringLiteral("Hide"));
+    // The hot key arrives while the launcher is fading out: its toggles run after the fade.
+    void togglesDuringAFade_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("shownAfter");
+        QTest::newRow("one toggle shows it again") << "+0 +1 +2 -2 -1 -0" << true;
+        QTest::newRow("two toggles cancel out") << "+0 +1 +2 -2 +2 -2 -1 -0" << false;
     }
-
-    void twoTogglesDuringAFadeCancelOut() {
+    void togglesDuringAFade() {
+        QFETCH(QString, keys);
+        QFETCH(bool, shownAfter);
         StartProgram();
         QSignalSpy shownOrHidden(&MainWindow(), &cfMain::ShownStateChanged);
         bool pressed = false;
@@ -363,16 +341,19 @@ private slots:
             &MainWindow(), &cfMain::ShownStateChanged, SysTrayForm(),
             [&] {
                 if (!std::exchange(pressed, true))
-                    mKeys->Play(QStringLiteral("+0 +1 +2 -2 +2 -2 -1 -0"));
+                    mKeys->Play(keys);
             },
             Qt::QueuedConnection);
         SysTrayForm()->mnuPopup_Click(frmSysTray::ShowHide);
         QVERIFY(pressed);
-        // The queued toggle would run at the next ticks after the fade; none comes.
-        QTest::qWait(200);
-        QCOMPARE(shownOrHidden.count(), 1);
-        QVERIFY(!MainWindow().IsShown());
         QCOMPARE(Caption(), QStringLiteral("Show"));
+        if (shownAfter)
+            QVERIFY(QTest::qWaitFor([&] { return shownOrHidden.count() == 2 && !MainWindow().IsFading(); }));
+        else
+            QTest::qWait(200); // a queued toggle would run at the next ticks after the fade
+        QCOMPARE(shownOrHidden.count(), shownAfter ? 2 : 1);
+        QCOMPARE(MainWindow().IsShown(), shownAfter);
+        QCOMPARE(Caption(), shownAfter ? QStringLiteral("Hide") : QStringLiteral("Show"));
     }
 
     void doubleClickPerformsTheFirstItem() {
@@ -399,19 +380,27 @@ private slots:
 
     // ---- Ending ------------------------------------------------------------------------------
 
-    void exitClosesEveryOtherWindowFirst() {
+    // Exit on the tray's menu and closing the main window both end the program: every other window
+    // closes while the controller still exists, and the file is compacted.
+    void endingClosesEveryOtherWindowFirst_data() {
+        QTest::addColumn<bool>("byExit");
+        QTest::newRow("Exit") << true;
+        QTest::newRow("main window closed") << false;
+    }
+    void endingClosesEveryOtherWindowFirst() {
+        QFETCH(bool, byExit);
         StartProgram();
         OtherWindow other;
         other.show();
-        {
-            SqlConnection db(mPath);
-            db.Execute("INSERT INTO Tokens (TokenID, ParentID, Caption, SourceImage) "
-                       "VALUES (99, 1, 'Big', zeroblob(200000))");
-            db.Execute("DELETE FROM Tokens WHERE TokenID = 99");
-        }
-        QVERIFY(FreePages(mPath) > 0);
+        TokenDbFixture::LeaveFreePages(mPath);
+        QVERIFY(TokenDbFixture::FreePages(mPath) > 0);
         frmSysTray* tray = SysTrayForm();
-        const int code = RunUntilShutDown([tray] { tray->mnuPopup_Click(frmSysTray::ExitItem); });
+        const int code = RunUntilShutDown([tray, byExit] {
+            if (byExit)
+                tray->mnuPopup_Click(frmSysTray::ExitItem);
+            else
+                MainWindow().Form()->close();
+        });
         QCOMPARE(code, 0);
         QVERIFY(other.closed);
         QVERIFY(other.controllerAtClose);
@@ -420,19 +409,7 @@ private slots:
         ReleaseProgram();
         QVERIFY(!ControllerExists());
         QVERIFY(!SysTrayForm());
-        QCOMPARE(FreePages(mPath), 0);
-    }
-
-    void closingTheMainWindowEndsTheProgram() {
-        StartProgram();
-        OtherWindow other;
-        other.show();
-        const int code = RunUntilShutDown([] { MainWindow().Form()->close(); });
-        QCOMPARE(code, 0);
-        QVERIFY(other.closed);
-        QVERIFY(other.controllerAtClose);
-        ReleaseProgram();
-        QVERIFY(!ControllerExists());
+        QCOMPARE(TokenDbFixture::FreePages(mPath), 0);
     }
 
     void shutDownOutsideTheLoopReleasesAtOnce() {
