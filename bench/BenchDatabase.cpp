@@ -6,7 +6,8 @@
 
 #include <QTemporaryDir>
 
-QString WriteBenchDatabase(const QTemporaryDir& dir, const QString& name, int rows, int parents, int firstId) {
+QString WriteBenchDatabase(const QTemporaryDir& dir, const QString& name, int rows, int parents,
+                           int firstId) {
     const QString path = dir.filePath(name);
     FirstStart::CreateTokenDatabaseIfMissing(path);
     SqlConnection db(path);

@@ -87,14 +87,15 @@ void idle(BenchContext& c, const QString& database) {
     XvfbSession::Stop(run.Process());
 }
 
-BenchRegistration reg({"startup.first_frame", "startup.first_frame.1000", "idle.cpu_5s"}, [](BenchContext& c) {
-    QTemporaryDir dir;
-    const QString starter = dir.filePath("starter.db");
-    FirstStart::CreateTokenDatabaseIfMissing(starter);
-    startup(c, "startup.first_frame", starter, 5);
-    // 1,000 active tokens, 20 of them on the first level.
-    startup(c, "startup.first_frame.1000", WriteBenchDatabase(dir, "thousand.db", 1000, 20), 3);
-    idle(c, starter);
-});
+BenchRegistration
+    reg({"startup.first_frame", "startup.first_frame.1000", "idle.cpu_5s"}, [](BenchContext& c) {
+        QTemporaryDir dir;
+        const QString starter = dir.filePath("starter.db");
+        FirstStart::CreateTokenDatabaseIfMissing(starter);
+        startup(c, "startup.first_frame", starter, 5);
+        // 1,000 active tokens, 20 of them on the first level.
+        startup(c, "startup.first_frame.1000", WriteBenchDatabase(dir, "thousand.db", 1000, 20), 3);
+        idle(c, starter);
+    });
 
 } // namespace

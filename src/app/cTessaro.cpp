@@ -53,7 +53,9 @@ void cTessaro::Init() {
     mMainWindow->Show();
 }
 
-void cTessaro::ShowLauncher() { mMainWindow->Show(); }
+void cTessaro::ShowLauncher() {
+    mMainWindow->Show();
+}
 
 void cTessaro::ApplySettings() {
     SqlRowSet rows = mDatabase->GetSettings();

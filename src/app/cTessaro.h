@@ -21,7 +21,8 @@ class cTessaro : public QObject {
 public:
     // Opens (on the first start: creates) the database at pDatabasePath, then creates the carousel,
     // the token manager and the main window, whose window will be owned by pOwner.
-    cTessaro(const QString& pDatabasePath, ImageList& pSharedImages, QWidget* pOwner, QObject* parent = nullptr);
+    cTessaro(const QString& pDatabasePath, ImageList& pSharedImages, QWidget* pOwner,
+             QObject* parent = nullptr);
     ~cTessaro() override;
 
     // Applies the settings, loads the tokens, builds the carousel with the middle token in front

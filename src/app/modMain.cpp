@@ -53,7 +53,8 @@ void connectWindows() {
         if (!ImagePickerVisible())
             ShowTokenManager();
     });
-    QObject::connect(gSysTray.get(), &frmSysTray::TokenManagerRequested, gSysTray.get(), [] { ShowTokenManager(); });
+    QObject::connect(gSysTray.get(), &frmSysTray::TokenManagerRequested, gSysTray.get(),
+                     [] { ShowTokenManager(); });
     QObject::connect(gSysTray.get(), &frmSysTray::CarouselSettingsRequested, gSysTray.get(),
                      [] { ShowCarouselSettings(); });
 }

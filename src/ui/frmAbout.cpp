@@ -24,11 +24,17 @@ QImage rootPicture() {
 }
 } // namespace
 
-frmAbout::frmAbout(QWidget* parent) : QDialog(parent) { build(rootPicture()); }
+frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
+    build(rootPicture());
+}
 
-frmAbout::frmAbout(const QImage& pPicture, QWidget* parent) : QDialog(parent) { build(pPicture); }
+frmAbout::frmAbout(const QImage& pPicture, QWidget* parent) : QDialog(parent) {
+    build(pPicture);
+}
 
-QString frmAbout::VersionText() { return QStringLiteral("Version ") + QStringLiteral(TESSARO_VERSION); }
+QString frmAbout::VersionText() {
+    return QStringLiteral("Version ") + QStringLiteral(TESSARO_VERSION);
+}
 
 void frmAbout::build(const QImage& pPicture) {
     setWindowTitle(QStringLiteral("About Tessaro"));
