@@ -44,6 +44,7 @@ constexpr std::uint32_t InfoColourAfterWork = 0xFF0000; // blue
 // A slider's label sits directly above it and may reach a little past its right end.
 constexpr int CaptionHeight = 240;
 constexpr int CaptionWidth = SliderWidth + 120;
+constexpr int RightColumnLeft = 2400;
 
 // A live double as a slider position: rounded half to even, kept well inside int.
 int Rounded(double pValue) {
@@ -110,7 +111,10 @@ void frmCarouselSettings::CreateSliders() {
 
         auto* caption = new QLabel(QString::fromLatin1(row.designCaption), this);
         caption->setObjectName(QStringLiteral("lblCaption%1").arg(i));
-        caption->setGeometry(TwipsRect(row.left, row.top - CaptionHeight, CaptionWidth, CaptionHeight));
+        // A caption of the left column may run on into the gap before the right column ("Orbit Image
+        // Opacity: 100%" needs it); one of the right column stops at its slider's end.
+        const int captionWidth = row.left < RightColumnLeft ? RightColumnLeft - row.left - 15 : CaptionWidth;
+        caption->setGeometry(TwipsRect(row.left, row.top - CaptionHeight, captionWidth, CaptionHeight));
         caption->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
         Explain(caption, QString::fromLatin1(row.explanation));
         lblCaption[i] = caption;
