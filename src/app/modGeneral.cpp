@@ -1,5 +1,7 @@
 #include "modGeneral.h"
 
+#include "platform/SingleInstance.h"
+
 #include <QWidget>
 #include <algorithm>
 
@@ -36,4 +38,8 @@ QPixmap PictureFromIcon(const QIcon& icon, const QSize& size) {
 
 QPixmap PictureFromIcon(const QImage& image) {
     return QPixmap::fromImage(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}
+
+bool ActivatePreviousInstance(SingleInstance& pChannel) {
+    return pChannel.ActivatePreviousInstance();
 }

@@ -26,9 +26,9 @@ bool gShuttingDown = false;
 
 // When another copy runs, it is asked to show its window and this copy ends. Otherwise this copy
 // answers later copies by showing and activating the launcher.
-bool ActivatePreviousInstance() {
+bool handOverToRunningCopy() {
     gInstance = std::make_unique<SingleInstance>();
-    if (gInstance->ActivatePreviousInstance())
+    if (ActivatePreviousInstance(*gInstance))
         return true;
     QObject::connect(gInstance.get(), &SingleInstance::ActivationRequested, [] {
         if (gController && !gShuttingDown)
@@ -149,7 +149,7 @@ int Main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Tessaro"));
     QApplication::setQuitOnLastWindowClosed(false);
     const int code = RunGuarded([&] {
-        if (ActivatePreviousInstance())
+        if (handOverToRunningCopy())
             return 0;
         LoadPrivateFont(QStringLiteral("TessaroGlyphs"));
         StartUp(cTessaro::DefaultDatabasePath());
