@@ -3,13 +3,14 @@
 #include "platform/SqlDatabase.h"
 #include "store/FirstStart.h"
 #include "store/StarterPictures.h"
+#include "ui/CarouselSettingsTable.h"
 
 #include <QTemporaryDir>
 
 QString WriteBenchDatabase(const QTemporaryDir& dir, const QString& name, int rows, int parents,
                            int firstId) {
     const QString path = dir.filePath(name);
-    FirstStart::CreateTokenDatabaseIfMissing(path);
+    FirstStart::CreateTokenDatabaseIfMissing(path, CarouselSettings::StoredStarter());
     SqlConnection db(path);
     db.Execute("DELETE FROM Tokens WHERE TokenID > 1");
     const QByteArray picture = StarterPictures::Png(StarterPictures::Picture::Files);

@@ -3,6 +3,7 @@
 #include "BenchRunner.h"
 
 #include "carousel/cCarousel.h"
+#include "launcher/CarouselFeed.h"
 #include "platform/ImageList.h"
 #include "store/cTokenManager.h"
 #include "store/clsDatabase.h"
@@ -17,9 +18,9 @@ void forcedRebuild(BenchContext& c, int tokens, int runs) {
     clsDatabase database(path);
     ImageList images;
     cCarousel carousel(images);
-    cTokenManager manager(database, carousel, images);
+    cTokenManager manager(database, images);
+    CarouselFeed feed(manager, carousel);
     manager.LoadAllTokens();
-    carousel.SetImages(manager.CurrentImages());
     const auto samples = MeasureMilliseconds(1, runs, [&] { manager.RebuildImageCache(true); });
     if (manager.CurrentImages()->Count() != 20)
         qFatal("expected 20 images on the first level, got %d", manager.CurrentImages()->Count());

@@ -6,6 +6,7 @@
 #include "TessaroRun.h"
 #include "XvfbSession.h"
 #include "store/FirstStart.h"
+#include "ui/CarouselSettingsTable.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -91,7 +92,7 @@ BenchRegistration
     reg({"startup.first_frame", "startup.first_frame.1000", "idle.cpu_5s"}, [](BenchContext& c) {
         QTemporaryDir dir;
         const QString starter = dir.filePath("starter.db");
-        FirstStart::CreateTokenDatabaseIfMissing(starter);
+        FirstStart::CreateTokenDatabaseIfMissing(starter, CarouselSettings::StoredStarter());
         startup(c, "startup.first_frame", starter, 5);
         // 1,000 active tokens, 20 of them on the first level.
         startup(c, "startup.first_frame.1000", WriteBenchDatabase(dir, "thousand.db", 1000, 20), 3);

@@ -2,7 +2,6 @@
 #include "BenchDatabase.h"
 #include "BenchRunner.h"
 
-#include "carousel/cCarousel.h"
 #include "platform/ImageList.h"
 #include "platform/SqlDatabase.h"
 #include "store/cTokenManager.h"
@@ -17,13 +16,12 @@ void loadTenThousand(BenchContext& c) {
     QTemporaryDir dir;
     const QString path = WriteBenchDatabase(dir, "load.db", 10000, 100);
     ImageList images;
-    cCarousel carousel(images);
     std::vector<double> samples;
     for (int run = 0; run < 8; ++run) {
         QElapsedTimer timer;
         timer.start();
         auto database = std::make_unique<clsDatabase>(path);
-        cTokenManager manager(*database, carousel, images);
+        cTokenManager manager(*database, images);
         manager.LoadAllTokens();
         const double elapsed = timer.nsecsElapsed() / 1e6;
         if (manager.Count() != 10001)

@@ -2,11 +2,13 @@
 #include "BenchRunner.h"
 
 #include "carousel/cCarousel.h"
+#include "launcher/CarouselFeed.h"
 #include "platform/ImageList.h"
 #include "platform/SqlDatabase.h"
 #include "store/FirstStart.h"
 #include "store/cTokenManager.h"
 #include "store/clsDatabase.h"
+#include "ui/CarouselSettingsTable.h"
 #include "ui/TokenTreeWidget.h"
 #include "ui/frmTokenManager.h"
 
@@ -17,7 +19,7 @@ namespace {
 // `rows` tokens below the root: a hundred levels under it, the rest spread evenly below those.
 QString writeTree(const QTemporaryDir& dir, int rows) {
     const QString path = dir.filePath(QStringLiteral("tree%1.db").arg(rows));
-    FirstStart::CreateTokenDatabaseIfMissing(path);
+    FirstStart::CreateTokenDatabaseIfMissing(path, CarouselSettings::StoredStarter());
     SqlConnection db(path);
     db.Execute("DELETE FROM Tokens WHERE TokenID > 1");
     db.Execute("BEGIN");
@@ -42,10 +44,10 @@ void populateTree(BenchContext& c, int rows, const QString& figure) {
     clsDatabase database(writeTree(dir, rows));
     ImageList images;
     cCarousel carousel(images);
-    cTokenManager tokens(database, carousel, images);
-    carousel.SetImages(tokens.CurrentImages());
+    cTokenManager tokens(database, images);
+    CarouselFeed feed(tokens, carousel);
     tokens.LoadAllTokens(); // the tree needs the tokens, not their composed images
-    auto* window = new frmTokenManager(tokens, carousel, database);
+    auto* window = new frmTokenManager(tokens, carousel);
     window->show();
     const QString deepest = QStringLiteral("ID%1").arg(rows + 1);
     auto samples = MeasureMilliseconds(2, 10, [&] { window->PopulateTree(deepest, false); });

@@ -1,13 +1,15 @@
 #include "BenchRunner.h"
 
-#include "carousel/FramePacing.h"
-#include "carousel/TextBuffer.h"
 #include "carousel/cCarousel.h"
-#include "carousel/cwCarousel.h"
+#include "launcher/CarouselFeed.h"
+#include "launcher/FramePacing.h"
+#include "launcher/TextBuffer.h"
+#include "launcher/cwCarousel.h"
 #include "platform/ImageList.h"
 #include "store/FirstStart.h"
 #include "store/cTokenManager.h"
 #include "store/clsDatabase.h"
+#include "ui/CarouselSettingsTable.h"
 
 #include <QTemporaryDir>
 
@@ -28,13 +30,13 @@ void BenchText(BenchContext& context) {
 void BenchWidget(BenchContext& context) {
     QTemporaryDir folder;
     const QString path = folder.filePath("Tokens.db");
-    FirstStart::CreateTokenDatabaseIfMissing(path);
+    FirstStart::CreateTokenDatabaseIfMissing(path, CarouselSettings::StoredStarter());
     clsDatabase database(path);
     ImageList images;
     cCarousel carousel(images);
-    cTokenManager manager(database, carousel, images);
+    cTokenManager manager(database, images);
+    CarouselFeed feed(manager, carousel);
     manager.Init();
-    carousel.SetImages(manager.CurrentImages());
     FramePacer::SetInterval(0);
     cwCarousel widget(carousel, manager, [] { return 1.0; });
     carousel.Build(QString());

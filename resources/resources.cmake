@@ -16,7 +16,7 @@ foreach(file ${TESSARO_IMAGES})
     list(APPEND TESSARO_RESOURCE_FILES ${file})
 endforeach()
 if(TESSARO_RESOURCE_FILES)
-    qt_add_resources(tessaro_core tessaro_resources PREFIX "/" BASE ${TESSARO_RESOURCE_DIR}
+    qt_add_resources(tessaro_platform tessaro_resources PREFIX "/" BASE ${TESSARO_RESOURCE_DIR}
         FILES ${TESSARO_RESOURCE_FILES})
 endif()
 
@@ -37,5 +37,5 @@ if(TESSARO_BESIDE_PROGRAM)
         COMMENT "Copying the font and the help file beside the program"
         VERBATIM)
     add_custom_target(tessaro_beside_program DEPENDS ${stamp})
-    add_dependencies(tessaro_core tessaro_beside_program)
+    add_dependencies(tessaro_platform tessaro_beside_program)
 endif()

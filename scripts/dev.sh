@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian 12), builds into build/, then runs the launcher or every test.
 #   scripts/dev.sh run    build and start the launcher
-#   scripts/dev.sh test   build and run every test through ctest
+#   scripts/dev.sh test   check the layer order of the includes, build and run every test (ctest)
 #   scripts/dev.sh build  only install and build
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,6 +44,7 @@ run)
     ;;
 test)
     install_missing
+    scripts/check-layers.sh
     build
     ctest --test-dir build --output-on-failure -j"$(nproc)"
     ;;

@@ -1,6 +1,6 @@
 #include "TessaroApplication.h"
 
-#include "app/modCentredMessageBox.h"
+#include "desktop/modCentredMessageBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/SqlDatabase.h"
 

@@ -1,110 +1,152 @@
 #include "app/cTessaro.h"
 
 #include "carousel/cCarousel.h"
-#include "carousel/cfMain.h"
+#include "desktop/modCentredMessageBox.h"
+#include "desktop/modGeneral.h"
+#include "launcher/CarouselFeed.h"
+#include "launcher/cfMain.h"
 #include "platform/FileServices.h"
-#include "store/CarouselSettings.h"
+#include "platform/SingleInstance.h"
 #include "store/FirstStart.h"
 #include "store/cTokenManager.h"
 #include "store/clsDatabase.h"
+#include "ui/CarouselSettingsTable.h"
+#include "ui/frmCarouselSettings.h"
+#include "ui/frmImagePicker.h"
+#include "ui/frmSysTray.h"
+#include "ui/frmTokenManager.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QThread>
 
-cTessaro::cTessaro(const QString& pDatabasePath, ImageList& pSharedImages, QWidget* pOwner, QObject* parent)
-    : QObject(parent), mOwner(pOwner) {
-    FirstStart::CreateTokenDatabaseIfMissing(pDatabasePath);
+cTessaro::cTessaro(const QString& pDatabasePath, QObject* parent) : QObject(parent) {
+    FirstStart::CreateTokenDatabaseIfMissing(pDatabasePath, CarouselSettings::StoredStarter());
     mDatabase = std::make_unique<clsDatabase>(pDatabasePath);
-    mCarousel = std::make_unique<cCarousel>(pSharedImages);
-    mTokenManager = std::make_unique<cTokenManager>(*mDatabase, *mCarousel, pSharedImages);
+    mDatabase->SetProblemReporter(ShowProblemMessage);
+    mCarousel = std::make_unique<cCarousel>(mImages);
+    mTokenManager = std::make_unique<cTokenManager>(*mDatabase, mImages);
+    mTokenManager->SetProblemReporter(ShowProblemMessage);
     mMainWindow = std::make_unique<cfMain>(*mCarousel, *mTokenManager);
+    mFeed = std::make_unique<CarouselFeed>(*mTokenManager, *mCarousel, &mMainWindow->Gate());
+    mSysTray = std::make_unique<frmSysTray>(*mMainWindow, *mTokenManager);
     SetSoundSwitch(&mSound);
+    WireWindows();
 }
 
 cTessaro::~cTessaro() {
-    // The window and its timers stop before anything they use goes away; then the members are
-    // released database first (which compacts the file), token manager, carousel, main window.
-    if (mMainWindow)
-        mMainWindow->TearDown();
+    // The window and its timers stop, and work still waiting for an idle launcher is dropped, before
+    // anything they use goes away; open windows go next. The members follow in reverse order of
+    // creation, the database last (it compacts the file).
+    mMainWindow->TearDown();
+    mMainWindow->Gate().Clear();
+    delete mTokenManagerWindow.data();
+    delete mSettingsWindow.data();
     SetSoundSwitch(nullptr);
-    mDatabase.reset();
-    mTokenManager.reset();
-    mCarousel.reset();
-    mMainWindow.reset();
 }
 
 QString cTessaro::DefaultDatabasePath() {
     return QDir(FileServices::AppDataFolder()).filePath(QStringLiteral("Tessaro/Tokens.db"));
 }
 
+SettingsOwners cTessaro::Owners() {
+    return SettingsOwners{*mCarousel, *mTokenManager, *mMainWindow, mSound};
+}
+
 void cTessaro::Init() {
     try {
-        ApplySettings();
+        ApplyStoredSettings();
         mTokenManager->Init();
     } catch (...) {
         // Nothing was written yet: a start that fails here leaves the file exactly as it was.
         mDatabase->LeaveUncompacted();
         throw;
     }
-    mCarousel->SetImages(mTokenManager->CurrentImages());
-    mMainWindow->Init(mOwner);
+    mMainWindow->Init(mSysTray.get());
     const auto images = mTokenManager->CurrentImages();
     const int count = images->Count();
     mCarousel->Build(count > 0 ? images->KeyAt(count / 2) : QString());
+    mSysTray->Load();
     mMainWindow->Show();
+}
+
+void cTessaro::ApplyStoredSettings() {
+    SqlRowSet rows = mDatabase->GetSettings();
+    if (const auto values = CarouselSettings::FromRow(rows))
+        CarouselSettings::Apply(Owners(), *values);
+}
+
+CarouselSettingsValues cTessaro::LiveSettings() {
+    return CarouselSettings::Live(Owners());
+}
+
+void cTessaro::WhenIdle(std::function<void()> pWork) {
+    mMainWindow->Gate().RunWhenIdle([this, work = std::move(pWork)] {
+        if (!mShuttingDown)
+            work();
+    });
+}
+
+// The tray and the main window keep each other informed: the first menu item names the next action,
+// and closing the main window ends the program through the tray window. The carousel's mouse
+// shortcuts open nothing while the image picker is on screen.
+void cTessaro::WireWindows() {
+    cfMain& window = *mMainWindow;
+    frmSysTray* tray = mSysTray.get();
+    connect(&window, &cfMain::ShownStateChanged, tray, [tray](bool shown) {
+        tray->SetShowHideCaption(shown ? QStringLiteral("Hide") : QStringLiteral("Show"));
+    });
+    connect(&window, &cfMain::Unloaded, tray, [this, tray] { WhenIdle([tray] { tray->Unload(); }); });
+    connect(&window, &cfMain::CarouselSettingsRequested, this, [this] {
+        if (!frmImagePicker::IsOnScreen())
+            ShowCarouselSettings();
+    });
+    connect(&window, &cfMain::TokenManagerRequested, this, [this] {
+        if (!frmImagePicker::IsOnScreen())
+            ShowTokenManager();
+    });
+    connect(tray, &frmSysTray::TokenManagerRequested, this, &cTessaro::ShowTokenManager);
+    connect(tray, &frmSysTray::CarouselSettingsRequested, this, &cTessaro::ShowCarouselSettings);
+    connect(tray, &frmSysTray::Unloaded, this, [this, tray] { ShutDown(tray); });
+}
+
+void cTessaro::AnswerLaterCopies(SingleInstance& pChannel) {
+    connect(&pChannel, &SingleInstance::ActivationRequested, this,
+            [this] { WhenIdle([this] { ShowLauncher(); }); });
 }
 
 void cTessaro::ShowLauncher() {
     mMainWindow->Show();
 }
 
-void cTessaro::ApplySettings() {
-    SqlRowSet rows = mDatabase->GetSettings();
-    if (const auto values = CarouselSettings::FromRow(rows))
-        Apply(*values);
+frmTokenManager* cTessaro::ShowTokenManager() {
+    if (!mTokenManagerWindow)
+        mTokenManagerWindow = new frmTokenManager(*mTokenManager, *mCarousel);
+    ShowAndActivate(mTokenManagerWindow);
+    return mTokenManagerWindow;
 }
 
-void cTessaro::Apply(const CarouselSettingsValues& v) {
-    mCarousel->SetCapacity(v.Capacity);
-    mCarousel->SetMoveIncrements(v.MoveIncrements);
-    mCarousel->SetWidth(v.Width);
-    mCarousel->SetTilt(v.Tilt);
-    mCarousel->SetForeItemScale(v.ForeItemScale);
-    mCarousel->SetRearItemScale(v.RearItemScale);
-    mCarousel->SetReflectionEffects(v.ReflectionStrength, v.ReflectionStretch);
-    mCarousel->SetTintEffects(v.TintColour, v.TintStrength, v.DepthDarkening);
-    mCarousel->SetImageSize(v.ImageSize, v.ImageSize);
-    mCarousel->SetOrbitImageOpacity(v.OrbitImageOpacity);
-    mTokenManager->SetTextColour(v.CaptionColour);
-    mTokenManager->SetTextOutlineColour(v.CaptionOutlineColour);
-    mCarousel->SetOverflowEffects(v.OverflowFade, v.OverflowZoom);
-    mTokenManager->SetFillColour(v.TokenFillColour);
-    mTokenManager->SetFillOpacity(v.TokenFillOpacity);
-    mMainWindow->SetRenderScale(v.RenderScale);
-    mSound.EnableSound(v.SoundEnabled);
+frmCarouselSettings* cTessaro::ShowCarouselSettings() {
+    if (!mSettingsWindow) {
+        mSettingsWindow = new frmCarouselSettings(Owners(), *mDatabase);
+        mSettingsWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    ShowAndActivate(mSettingsWindow);
+    return mSettingsWindow;
 }
 
-CarouselSettingsValues cTessaro::LiveSettings() const {
-    CarouselSettingsValues v;
-    v.Capacity = mCarousel->Capacity();
-    v.MoveIncrements = mCarousel->MoveIncrements();
-    v.RenderScale = mMainWindow->RenderScale();
-    v.Width = mCarousel->Width();
-    v.Tilt = mCarousel->Tilt();
-    v.ImageSize = mCarousel->ImageSize();
-    v.ForeItemScale = mCarousel->ForeItemScale();
-    v.RearItemScale = mCarousel->RearItemScale();
-    v.ReflectionStretch = mCarousel->ReflectionStretch();
-    v.ReflectionStrength = mCarousel->ReflectionStrength();
-    v.DepthDarkening = mCarousel->DepthDarkenPercent();
-    v.TintStrength = mCarousel->TintStrength();
-    v.TintColour = mCarousel->TintColour();
-    v.CaptionColour = mTokenManager->TextColour();
-    v.CaptionOutlineColour = mTokenManager->TextOutlineColour();
-    v.OverflowFade = mCarousel->OverflowFade();
-    v.OverflowZoom = mCarousel->OverflowZoom();
-    v.OrbitImageOpacity = mCarousel->OrbitImageOpacity();
-    v.TokenFillColour = mTokenManager->FillColour();
-    v.TokenFillOpacity = mTokenManager->FillOpacity();
-    v.SoundEnabled = mSound.SoundEnabled();
-    return v;
+void cTessaro::ShutDown(QWidget* pCaller) {
+    if (mShuttingDown)
+        return;
+    mShuttingDown = true;
+    // The main window stops its timers and closes without announcing it, then every other window
+    // closes (their own close handlers run), then the caller.
+    mMainWindow->TearDown();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != pCaller && window->isVisible())
+            window->close();
+    if (pCaller)
+        pCaller->hide();
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }

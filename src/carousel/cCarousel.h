@@ -15,10 +15,6 @@ class CarouselComposer;
 enum class CarouselLayer;
 class ImageList;
 
-// Encoded images (PNG bytes, possibly empty) by image key: the token manager's current images,
-// which the carousel shows in position order.
-using ImageCollection = KeyedCollection<QByteArray>;
-
 // The rotating carousel: the images to show, the look-and-feel settings and the front index. A move
 // composes every intermediate frame synchronously, raising Refreshed for each and MoveComplete at
 // the end. Knows nothing of windows or tokens: only image keys, indices and images.

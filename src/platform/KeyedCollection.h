@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <utility>
@@ -7,13 +8,18 @@
 
 // Items under string keys with positions counted from 0. The insertion-ordered kind keeps entries
 // in the order they were added; the key-ordered kind keeps them sorted by key compared as text,
-// ignoring letter case (ties broken case-sensitively so the order is total). Lookups by key are
-// exact and take constant time; adding or removing shifts positions in linear time.
-enum class KeyOrder { Insertion, TextIgnoringCase };
+// ignoring letter case (ties broken case-sensitively so the order is total); a collection made with
+// its own key comparison keeps them sorted by that. Lookups by key are exact and take constant time;
+// adding or removing shifts positions in linear time.
+enum class KeyOrder { Insertion, TextIgnoringCase, Custom };
 
 template <typename T> class KeyedCollection {
 public:
+    // A strict weak order of keys ("a sorts before b").
+    using KeyComparison = bool (*)(const QString& a, const QString& b);
+
     explicit KeyedCollection(KeyOrder order = KeyOrder::Insertion) : mOrder(order) {}
+    explicit KeyedCollection(KeyComparison less) : mOrder(KeyOrder::Custom), mLess(less) {}
 
     KeyOrder Order() const { return mOrder; }
     int Count() const { return static_cast<int>(mEntries.size()); }
@@ -82,7 +88,7 @@ private:
         int low = 0, high = Count();
         while (low < high) {
             const int mid = (low + high) / 2;
-            if (KeyLess(mEntries[mid].first, key))
+            if (mLess(mEntries[mid].first, key))
                 low = mid + 1;
             else
                 high = mid;
@@ -96,11 +102,15 @@ private:
     }
 
     KeyOrder mOrder;
+    KeyComparison mLess = &KeyLess;
     std::vector<std::pair<QString, T>> mEntries;
     QHash<QString, int> mIndex;
 };
 
 #include "RuntimeError.h"
+
+// Encoded images (PNG bytes, possibly empty) by image key.
+using ImageCollection = KeyedCollection<QByteArray>;
 
 template <typename T> int KeyedCollection<T>::checkedIndex(const QString& key) const {
     const int position = IndexOf(key);

@@ -148,18 +148,6 @@ QString TokenDatabasePath() {
     return FileServices::AppDataFolder() + QStringLiteral("/Tessaro/Tokens.db");
 }
 
-CarouselSettingsValues StarterSettings() {
-    CarouselSettingsValues v; // the construction defaults
-    v.CaptionColour = 0xFFFFFF;
-    v.CaptionOutlineColour = 0x000000;
-    v.TokenFillColour = 0x382A1E; // slate: red 0x1E, green 0x2A, blue 0x38
-    v.TokenFillOpacity = 0.8;
-    v.OverflowFade = true;
-    v.OverflowZoom = true;
-    v.SoundEnabled = true;
-    return v;
-}
-
 QList<StarterToken> StarterTree() {
     QList<StarterToken> tree{
         {1, 0, "Tessaro", QString(),
@@ -177,7 +165,7 @@ QList<StarterToken> StarterTree() {
     return tree;
 }
 
-bool CreateTokenDatabaseIfMissing(const QString& path) {
+bool CreateTokenDatabaseIfMissing(const QString& path, const StoredSettings& pSettings) {
     const QFileInfo target(path);
     if (target.exists())
         return false;
@@ -188,7 +176,7 @@ bool CreateTokenDatabaseIfMissing(const QString& path) {
     QFile::remove(partial);
     try {
         writeDatabase(partial);
-        clsDatabase(partial).SaveSettings(StarterSettings());
+        clsDatabase(partial).SaveSettings(pSettings);
     } catch (const SqlError& error) {
         QFile::remove(partial);
         throw RuntimeError(

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CarouselSettings.h"
+#include "clsDatabase.h"
 
 #include <QList>
 #include <QString>
@@ -15,14 +15,10 @@ namespace FirstStart {
 QString TokenDatabasePath();
 
 // Creates the folder and the database when the file does not exist yet and returns true; returns
-// false, changing nothing, when the file exists. The file appears whole or not at all. Failures
-// throw RuntimeError naming the path.
-bool CreateTokenDatabaseIfMissing(const QString& path);
-
-// The look a new database starts with: the carousel's construction defaults, white captions with a
-// black outline (readable on light and dark desktops), a dark slate badge fill at 80 % and the
-// overflow effects and sounds on.
-CarouselSettingsValues StarterSettings();
+// false, changing nothing, when the file exists. The settings row holds pSettings (the look a new
+// database starts with). The file appears whole or not at all. Failures throw RuntimeError naming
+// the path.
+bool CreateTokenDatabaseIfMissing(const QString& path, const StoredSettings& pSettings);
 
 // One token of the starter tree, before it is written.
 struct StarterToken {

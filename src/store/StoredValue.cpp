@@ -92,6 +92,11 @@ bool ToBool(const QVariant& value, const QString& what) {
     return numberOf(value, what) != 0;
 }
 
+QString ToRequiredText(const QVariant& value, const QString& what) {
+    requireValue(value, what);
+    return ToText(value, what);
+}
+
 QString ToText(const QVariant& value, const QString& what) {
     if (!value.isValid() || value.isNull())
         return {};

@@ -16,6 +16,8 @@ double ToDouble(const QVariant& value, const QString& what);
 bool ToBool(const QVariant& value, const QString& what);
 // Text; numbers are written in decimal. A Null reads as empty text.
 QString ToText(const QVariant& value, const QString& what);
+// Text as above, but a Null is an invalid use of Null (94).
+QString ToRequiredText(const QVariant& value, const QString& what);
 
 // A double rounded to the nearest 32-bit integer (halves to even); overflow error when out of range.
 qint32 RoundToInt32(double value, const QString& what);

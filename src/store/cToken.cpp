@@ -1,7 +1,7 @@
 #include "cToken.h"
 
-#include "app/modShellExecute.h"
 #include "cTokenManager.h"
+#include "desktop/modShellExecute.h"
 #include "platform/Imaging.h"
 
 int cToken::ExecuteCommand() const {

@@ -1,7 +1,7 @@
 #include "cTokenManager.h"
 
 #include "StoredValue.h"
-#include "app/modCentredMessageBox.h"
+#include "TokenOrder.h"
 #include "clsDatabase.h"
 #include "platform/ImageList.h"
 #include "platform/RuntimeError.h"
@@ -13,28 +13,24 @@ namespace {
 const QString Source = QStringLiteral("cTokenManager");
 const QString RootKey = QStringLiteral("ID1");
 
-void reportLoadError(const QString& message) {
-    StandardMsgBox(message, MsgBox::OkOnly | MsgBox::Exclamation, QStringLiteral("Error Loading Token Data"));
-}
-
 // Runs one step of loading a row; a failure is reported and loading goes on with the next step.
-template <typename Step> bool loadStep(Step step) {
+template <typename Step> bool loadStep(const ProblemReporter& reporter, Step step) {
+    const QString title = QStringLiteral("Error Loading Token Data");
     try {
         step();
         return true;
     } catch (const RuntimeError& error) {
-        reportLoadError(error.MessageText());
+        ReportProblem(reporter, error.MessageText(), title);
     } catch (const SqlError& error) {
-        reportLoadError(QString::number(error.Code()) + QLatin1Char(' ') + error.Message());
+        ReportProblem(reporter, QString::number(error.Code()) + QLatin1Char(' ') + error.Message(), title);
     }
     return false;
 }
 } // namespace
 
-cTokenManager::cTokenManager(clsDatabase& database, cCarousel& carousel, ImageList& sharedImages,
-                             QObject* parent)
-    : QObject(parent), mDatabase(database), mCarousel(carousel), mSharedImages(sharedImages),
-      mCurrentImages(std::make_shared<ImageCollection>(KeyOrder::TextIgnoringCase)) {}
+cTokenManager::cTokenManager(clsDatabase& database, ImageList& sharedImages, QObject* parent)
+    : QObject(parent), mDatabase(database), mSharedImages(sharedImages),
+      mCurrentImages(std::make_shared<ImageCollection>(&TokenOrder::ImageKeySortsBefore)) {}
 
 cTokenManager::~cTokenManager() {
     mImageCache.Clear();
@@ -61,6 +57,7 @@ bool cTokenManager::loadRow(const SqlRowSet& pRows) {
     using namespace StoredValue;
     auto token = std::make_shared<cToken>();
     qint32 id = 0;
+    auto loadStep = [this](auto step) { return ::loadStep(mReporter, step); };
     if (!loadStep([&] { id = ToInt32(pRows.Value("TokenID"), QStringLiteral("TokenID of a token row")); }))
         return false;
     token->SetID(id);
@@ -69,10 +66,11 @@ bool cTokenManager::loadRow(const SqlRowSet& pRows) {
     auto value = [&](const char* column) { return pRows.Value(QLatin1String(column)); };
     loadStep(
         [&] { token->SetParentKey(QStringLiteral("ID") + ToText(value("ParentID"), "ParentID" + row)); });
-    loadStep([&] { token->SetCaption(ToText(value("Caption"), "Caption" + row)); });
-    loadStep([&] { token->SetCommand(ToText(value("Command"), "Command" + row)); });
+    // A missing caption, command or description is reported like any value that cannot be read.
+    loadStep([&] { token->SetCaption(ToRequiredText(value("Caption"), "Caption" + row)); });
+    loadStep([&] { token->SetCommand(ToRequiredText(value("Command"), "Command" + row)); });
     loadStep([&] { token->SetParameters(ToText(value("Parameters"), "Parameters" + row)); });
-    loadStep([&] { token->SetDescription(ToText(value("Description"), "Description" + row)); });
+    loadStep([&] { token->SetDescription(ToRequiredText(value("Description"), "Description" + row)); });
     loadStep([&] { token->SetEnabled(ToBool(value("Enabled"), "Enabled" + row)); });
     loadStep([&] { token->SetIconScale(ToInt32(value("TokenIconScale"), "TokenIconScale" + row)); });
     loadStep([&] {
@@ -114,10 +112,10 @@ void cTokenManager::AddToken(const std::shared_ptr<cToken>& pToken) {
         mTokens.Remove(pToken->Key());
         throw;
     }
-    mCarousel.Build(QString());
+    // A token on the level on show turns to the front.
     const QString imageKey = ImageKeyOf(*pToken);
-    if (mCurrentImages->Exists(imageKey))
-        mCarousel.MoveToKey(imageKey, 0);
+    if (pToken->ParentKey() == mCurrentRootKey && mCurrentImages->Exists(imageKey))
+        emit CurrentLevelChanged(imageKey, true);
     emit NewToken(pToken);
 }
 
@@ -128,6 +126,8 @@ void cTokenManager::CreateNewToken(const QString& pParentKey) {
 }
 
 void cTokenManager::RemoveToken(const QString& pKey) {
+    if (mActiveToken && mActiveToken->Key() == pKey)
+        mActiveToken = nullptr;
     mTokens.Remove(pKey);
 }
 
@@ -139,17 +139,16 @@ std::shared_ptr<cToken> cTokenManager::Item(const QString& pKey) const {
 }
 
 void cTokenManager::SaveToken(const QString& pKey, bool IsNew, const QString& pPreviousCaption) {
-    const std::shared_ptr<cToken> token = Item(pKey);
-    mDatabase.SaveToken(*token, IsNew);
-    const QString imageKey = (pPreviousCaption.isEmpty() ? token->Caption() : pPreviousCaption) + pKey;
-    mCurrentImages->Remove(imageKey);
-    mImageCache.Remove(imageKey);
+    mDatabase.SaveToken(*Item(pKey), IsNew);
+    dropImagesOf(pKey, pPreviousCaption);
     RebuildImageCache(false);
 }
 
-void cTokenManager::SetEnabledState(const QString& pKey, bool pEnabled) {
-    Item(pKey)->SetEnabled(pEnabled);
-    SaveToken(pKey, false, QString());
+// The token's image (under its previous caption, when given) is composed again at the next rebuild.
+void cTokenManager::dropImagesOf(const QString& pKey, const QString& pPreviousCaption) {
+    const QString imageKey = (pPreviousCaption.isEmpty() ? Item(pKey)->Caption() : pPreviousCaption) + pKey;
+    mCurrentImages->Remove(imageKey);
+    mImageCache.Remove(imageKey);
 }
 
 void cTokenManager::SetCurrentRoot(const QString& pNewRootKey, QString& pFrontKey, bool pTransition) {
@@ -159,9 +158,8 @@ void cTokenManager::SetCurrentRoot(const QString& pNewRootKey, QString& pFrontKe
     mCurrentRootKey = pNewRootKey;
     emit CurrentRootChanged();
     PopulateCurrentImages();
-    const int count = mCurrentImages->Count();
-    if (pFrontKey.isEmpty() && count > 0)
-        pFrontKey = mCurrentImages->KeyAt(count / 2);
+    if (pFrontKey.isEmpty())
+        pFrontKey = middleImageKey();
     if (pTransition)
         emit TransitionRequested(pFrontKey);
 }
@@ -176,6 +174,16 @@ bool cTokenManager::HasChildren(const QString& pKey) const {
 void cTokenManager::SetActiveToken(const QString& pKey) {
     const int position = mTokens.IndexOf(pKey);
     mActiveToken = position < 0 ? nullptr : mTokens.ItemAt(position);
+}
+
+void cTokenManager::SetActiveIndex(int pIndex) {
+    const bool inside = pIndex >= 1 && pIndex <= mCurrentImages->Count();
+    mActiveToken = inside ? mCurrentTokens.value(mCurrentImages->KeyAt(pIndex - 1)) : nullptr;
+}
+
+QString cTokenManager::middleImageKey() const {
+    const int count = mCurrentImages->Count();
+    return count > 0 ? mCurrentImages->KeyAt(count / 2) : QString();
 }
 
 std::shared_ptr<cToken> cTokenManager::parentOf(const cToken& pToken) const {

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "carousel/cCarousel.h"
 #include "platform/KeyedCollection.h"
+#include "store/ProblemReporter.h"
 #include "store/TokenImageRenderer.h"
 #include "store/cToken.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class clsDatabase;
@@ -16,15 +18,19 @@ class ImageList;
 using TokenCollection = KeyedCollection<std::shared_ptr<cToken>>;
 
 // Every token in memory and how they hang together: the current root (whose enabled children are on
-// the carousel), the active token (at the front), creating, saving and removing tokens, and the
-// composed token images. The image cache holds the images of every active token that is not on the
-// current level; the current images (the carousel's own collection) hold the current level's.
+// the carousel), the active token (at the front), creating, editing, moving and removing tokens, and
+// the composed token images. The image cache holds the images of every active token that is not on
+// the current level; the current images (the collection the carousel shows) hold the current level's,
+// ordered as the Token Manager's tree orders them. Knows nothing of the carousel: what it shows
+// follows CurrentLevelChanged, OrbitImageChanged and PlaceholderImageChanged.
 class cTokenManager : public QObject {
     Q_OBJECT
 public:
-    cTokenManager(clsDatabase& database, cCarousel& carousel, ImageList& sharedImages,
-                  QObject* parent = nullptr);
+    cTokenManager(clsDatabase& database, ImageList& sharedImages, QObject* parent = nullptr);
     ~cTokenManager() override;
+
+    // Where rows that cannot be read and files that cannot become tokens are reported.
+    void SetProblemReporter(ProblemReporter pReporter) { mReporter = std::move(pReporter); }
 
     // Tree and tokens (cTokenManager.cpp).
     void Init();
@@ -35,6 +41,7 @@ public:
     void SetCurrentRoot(const QString& pNewRootKey, QString& pFrontKey, bool pTransition);
     const QString& CurrentRootKey() const { return mCurrentRootKey; }
     void CreateNewToken(const QString& pParentKey);
+    // Forgets the token in memory only (its row is the caller's business).
     void RemoveToken(const QString& pKey);
     std::shared_ptr<ImageCollection> CurrentImages() const { return mCurrentImages; }
     // The token under the key; RuntimeError 35601 "Element Not Found" when there is none.
@@ -49,8 +56,31 @@ public:
     void SaveToken(const QString& pKey, bool IsNew, const QString& pPreviousCaption);
     bool HasChildren(const QString& pKey) const;
     void SetActiveToken(const QString& pKey);
+    // The token whose image is at the carousel's index pIndex (1-based) of the current images; none
+    // for an index outside them (an empty level, a placeholder).
+    void SetActiveIndex(int pIndex);
     std::shared_ptr<cToken> ActiveToken() const { return mActiveToken; }
+
+    // Edits (cTokenManagerEdits.cpp). Each writes the database first and, when the write fails,
+    // leaves every token in memory as it was and lets the error go on to the caller. Then the
+    // images are brought in step and, when the level on show is touched, CurrentLevelChanged is
+    // raised once.
+    // Stores the caption, command, parameters, description, picture, icon scale and hide-after-
+    // execution switch of pEdited into the token with the same key.
+    void SaveEdit(const cToken& pEdited);
+    // Switches a token on or off; the level on show is left first when it is the token or lies
+    // below it.
     void SetEnabledState(const QString& pKey, bool pEnabled);
+    // Whether the token may go below pNewParentKey: never the root, never onto itself or below itself.
+    bool CanMoveToken(const QString& pKey, const QString& pNewParentKey) const;
+    // Moves the token below pNewParentKey; false (nothing changes) when CanMoveToken refuses. A level
+    // on show that became inactive is left for its nearest active ancestor.
+    bool MoveToken(const QString& pKey, const QString& pNewParentKey);
+    // Deletes the token and everything below it (the root never: nothing happens) and returns the
+    // keys removed. The level on show is left first when it is among them.
+    QStringList DeleteSubtree(const QString& pKey);
+    // The token's key followed by the keys of every token below it, by the tokens' parent links.
+    QStringList SubtreeKeys(const QString& pKey) const;
     // Whether the token and every ancestor below the root are enabled (the root: its own switch).
     // A token whose ancestry does not reach the root is inactive.
     bool IsActive(const QString& pKey) const;
@@ -60,7 +90,10 @@ public:
     // File drops (cTokenManagerDrop.cpp).
     void CreateTokenFromFilePath(const QString& pFilePath, const QString& pParentKey);
 
-    // Images (cTokenManagerImages.cpp).
+    // Images (cTokenManagerImages.cpp). The size token images are composed at (the carousel's
+    // image size).
+    int ImageSize() const { return mImageSize; }
+    void SetImageSize(int pSize) { mImageSize = pSize; }
     QByteArray CreateTokenImage(const QByteArray& pPicture, double pIconScale, const QString& pCaption,
                                 int pSize);
     void RebuildImageCache(bool pForce);
@@ -91,6 +124,13 @@ signals:
     void CurrentRootChanged();
     // The widget runs its level transition, ending with pFrontKey at the front.
     void TransitionRequested(const QString& pFrontKey);
+    // An edit touched the level on show (a token on it, or its root): the carousel is built again
+    // with the image pFrontKey in front (empty: the front stays where it is); with pTurn it turns
+    // to that image instead of jumping there.
+    void CurrentLevelChanged(const QString& pFrontKey, bool pTurn);
+    // The picture in the middle of the orbit (the current root's) and the image of unused places.
+    void OrbitImageChanged(const QByteArray& pBytes);
+    void PlaceholderImageChanged(const QByteArray& pBytes);
 
 private:
     bool loadRow(const SqlRowSet& pRows);
@@ -100,17 +140,28 @@ private:
     QByteArray fileIconImage(const QString& pPath, const QString& pExtension);
     // The parent of a token, or null when the key is the root's or the parent is missing.
     std::shared_ptr<cToken> parentOf(const cToken& pToken) const;
+    // The middle image of the current level, empty when the level is empty.
+    QString middleImageKey() const;
+    // Makes the node's parent the current root when the current root is the node or lies below it;
+    // pFrontKey receives the image to bring to the front there.
+    bool leaveLevelWithin(const QString& pNodeKey, QString& pFrontKey);
+    // Makes the nearest active ancestor the current root when the level on show became inactive.
+    bool leaveInactiveLevel(QString& pFrontKey);
+    void dropImagesOf(const QString& pKey, const QString& pPreviousCaption);
 
     clsDatabase& mDatabase;
-    cCarousel& mCarousel;
     ImageList& mSharedImages;
+    ProblemReporter mReporter;
 
     std::shared_ptr<cToken> mActiveToken;
     QString mCurrentRootKey = QStringLiteral("ID1");
     ImageCollection mImageCache{KeyOrder::Insertion};
     std::shared_ptr<ImageCollection> mCurrentImages;
+    // The token behind each of the current images.
+    QHash<QString, std::shared_ptr<cToken>> mCurrentTokens;
     TokenCollection mTokens{KeyOrder::Insertion};
     TokenAppearance mAppearance;
+    int mImageSize = 128;
     int mComposedTokenImages = 0;
     int mComposedOrbitImages = 0;
 };

@@ -1,7 +1,6 @@
 // Tokens made from files dropped on the carousel or the Token Manager's tree.
 #include "cTokenManager.h"
 
-#include "app/modCentredMessageBox.h"
 #include "platform/FileServices.h"
 #include "platform/ImageList.h"
 #include "platform/Imaging.h"
@@ -42,8 +41,8 @@ void cTokenManager::CreateTokenFromFilePath(const QString& pFilePath, const QStr
         token->SetSourceImage(FileIconImage(target, extension));
         AddToken(token);
     } catch (const std::exception&) {
-        StandardMsgBox(QStringLiteral("Failed to create token via Drag/Drop"),
-                       MsgBox::OkOnly | MsgBox::Exclamation, QStringLiteral("Problem!"));
+        ReportProblem(mReporter, QStringLiteral("Failed to create token via Drag/Drop"),
+                      QStringLiteral("Problem!"));
     }
 }
 

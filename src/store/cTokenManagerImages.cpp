@@ -31,8 +31,8 @@ QByteArray cTokenManager::CreateTokenImage(const QByteArray& pPicture, double pI
 
 void cTokenManager::RebuildImageCache(bool pForce) {
     if (pForce) {
-        mCarousel.SetUnusedCapacityImage(
-            CreateTokenImage(Imaging::EmptyImageBytes(), 1.0, QString(), mCarousel.ImageSize()));
+        emit PlaceholderImageChanged(
+            CreateTokenImage(Imaging::EmptyImageBytes(), 1.0, QString(), mImageSize));
         mSharedImages.Remove(PlaceholderKey);
         mImageCache.Clear();
         mCurrentImages->Clear();
@@ -50,7 +50,7 @@ void cTokenManager::RebuildImageCache(bool pForce) {
         if (cached && !active)
             mImageCache.Remove(imageKey);
         if (!cached && active)
-            mImageCache.Set(imageKey, token->TokenImage(*this, mCarousel.ImageSize()));
+            mImageCache.Set(imageKey, token->TokenImage(*this, mImageSize));
         if (active)
             activeKeys.insert(imageKey);
     }
@@ -67,7 +67,8 @@ void cTokenManager::RebuildImageCache(bool pForce) {
 }
 
 void cTokenManager::PopulateCurrentImages() {
-    mCarousel.SetOrbitImageBytes(CreateOrbitImage());
+    emit OrbitImageChanged(CreateOrbitImage());
+    mCurrentTokens.clear();
     for (const auto& [key, token] : mTokens) {
         const QString imageKey = ImageKeyOf(*token);
         // The carousel decodes the current bytes the next time it shows this key.
@@ -76,6 +77,8 @@ void cTokenManager::PopulateCurrentImages() {
             // An image in neither collection (the level itself is inactive) is skipped.
             if (!mCurrentImages->Exists(imageKey) && mImageCache.Exists(imageKey))
                 mCurrentImages->Set(imageKey, mImageCache.Take(imageKey));
+            if (mCurrentImages->Exists(imageKey))
+                mCurrentTokens.insert(imageKey, token);
         } else if (mCurrentImages->Exists(imageKey)) {
             mImageCache.Set(imageKey, mCurrentImages->Take(imageKey));
         }

@@ -1,7 +1,6 @@
 #include "clsDatabase.h"
 
 #include "StoredValue.h"
-#include "app/modCentredMessageBox.h"
 #include "cToken.h"
 #include "platform/RuntimeError.h"
 
@@ -133,8 +132,8 @@ SqlRowSet clsDatabase::GetTokenData() {
     try {
         return mConnection->Query(mStatement);
     } catch (const SqlError& error) {
-        StandardMsgBox(engineError(error).MessageText(), MsgBox::OkOnly | MsgBox::Exclamation,
-                       QStringLiteral("Error Fetching Token Data"));
+        ReportProblem(mReporter, engineError(error).MessageText(),
+                      QStringLiteral("Error Fetching Token Data"));
         return {};
     }
 }
@@ -202,41 +201,16 @@ SqlRowSet clsDatabase::GetSettings() {
     return guarded([this] { return mConnection->Query(mStatement); });
 }
 
-void clsDatabase::SaveSettings(const CarouselSettingsValues& v) {
+void clsDatabase::SaveSettings(const StoredSettings& pColumns) {
+    QStringList assignments;
+    for (const auto& column : pColumns)
+        assignments << column.first + QStringLiteral(" =(?)");
     const QString statement =
-        QStringLiteral("UPDATE CarouselSettings SET ") +
-        "Capacity =(?), MoveIncrements =(?), RenderScale =(?), " + "Width =(?), Tilt =(?), ImageSize =(?), " +
-        "ForeItemScale =(?), RearItemScale =(?), " + "ReflectionStretch =(?), ReflectionStrength =(?), " +
-        "DepthDarkening =(?), TintStrength =(?), TintColour =(?), CaptionColour=(?), "
-        "CaptionOutlineColour=(?), " +
-        "OverflowFade =(?), OverflowZoom =(?), OrbitImageOpacity =(?), " +
-        "TokenFillColour = (?), TokenFillOpacity =(?), SoundEnabled=(?)";
-    auto rounded = [](double value, const char* what) { return StoredValue::RoundToInt32(value, what); };
-    const qint32 values[21] = {v.Capacity,
-                               v.MoveIncrements,
-                               rounded(v.RenderScale * 100, "RenderScale"),
-                               v.Width,
-                               rounded(v.Tilt, "Tilt"),
-                               v.ImageSize,
-                               rounded(v.ForeItemScale, "ForeItemScale"),
-                               rounded(v.RearItemScale, "RearItemScale"),
-                               rounded(v.ReflectionStretch, "ReflectionStretch"),
-                               rounded(v.ReflectionStrength, "ReflectionStrength"),
-                               rounded(v.DepthDarkening, "DepthDarkening"),
-                               rounded(v.TintStrength, "TintStrength"),
-                               qint32(v.TintColour),
-                               qint32(v.CaptionColour),
-                               qint32(v.CaptionOutlineColour),
-                               asFlag(v.OverflowFade, -1),
-                               asFlag(v.OverflowZoom, -1),
-                               rounded(v.OrbitImageOpacity, "OrbitImageOpacity"),
-                               qint32(v.TokenFillColour),
-                               rounded(v.TokenFillOpacity * 100, "TokenFillOpacity"),
-                               asFlag(v.SoundEnabled, -1)};
+        QStringLiteral("UPDATE CarouselSettings SET ") + assignments.join(QStringLiteral(", "));
     guarded([&] {
         SqlCommand& command = prepare(statement);
-        for (int position = 1; position <= 21; ++position)
-            command.BindInt32(position, values[position - 1]);
+        for (int position = 1; position <= pColumns.size(); ++position)
+            command.BindInt32(position, pColumns[position - 1].second);
         command.Execute();
     });
 }

@@ -1,12 +1,17 @@
 #pragma once
 
-#include "CarouselSettings.h"
+#include "ProblemReporter.h"
 #include "platform/SqlDatabase.h"
 
+#include <QList>
 #include <QString>
 #include <memory>
+#include <utility>
 
 class cToken;
+
+// A settings row in its stored form: each column's name and the whole number it holds.
+using StoredSettings = QList<std::pair<QString, qint32>>;
 
 // The one gateway to the token database file: token rows (read all, insert or update one, delete
 // one with everything below it) and the single row of carousel settings. Opening never creates or
@@ -21,6 +26,8 @@ public:
     clsDatabase& operator=(const clsDatabase&) = delete;
 
     const QString& Path() const { return mPath; }
+    // Where a failed read of the token rows is reported.
+    void SetProblemReporter(ProblemReporter pReporter) { mReporter = std::move(pReporter); }
 
     // Every token row by ascending TokenID. A failure is shown ("Error Fetching Token Data") and an
     // empty row set returned.
@@ -34,8 +41,8 @@ public:
     // is rolled back when any statement fails.
     void DeleteToken(const QString& pKey);
     SqlRowSet GetSettings();
-    // Writes the live settings into every row of the settings table (no row: nothing changes).
-    void SaveSettings(const CarouselSettingsValues& pValues);
+    // Writes the columns' values into every row of the settings table (no row: nothing changes).
+    void SaveSettings(const StoredSettings& pColumns);
 
     // How many times the last DeleteToken ran the orphan purge.
     int LastPurgePasses() const { return mLastPurgePasses; }
@@ -50,6 +57,7 @@ private:
     std::unique_ptr<SqlCommand> mCommand;
     int mLastPurgePasses = 0;
     bool mCompactOnClose = true;
+    ProblemReporter mReporter;
 };
 
 // The row number written into statements for a key: the key with every "ID" removed, which must

@@ -1,7 +1,7 @@
 #include "TokenTreeDragDrop.h"
 
 #include "TokenTreeWidget.h"
-#include "app/modGeneral.h"
+#include "desktop/modGeneral.h"
 #include "platform/Imaging.h"
 #include "platform/Resources.h"
 

@@ -1,5 +1,7 @@
 #include "TokenTreeWidget.h"
 
+#include "store/TokenOrder.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -96,12 +98,7 @@ bool TokenTreeWidget::NodeLess(const QTreeWidgetItem* pLeft, const QTreeWidgetIt
 
 bool TokenTreeWidget::SortsBefore(const QString& pLeftText, const QString& pLeftKey,
                                   const QString& pRightText, const QString& pRightKey) {
-    int order = QString::compare(pLeftText, pRightText, Qt::CaseInsensitive);
-    if (order == 0)
-        order = QString::compare(pLeftText, pRightText, Qt::CaseSensitive);
-    if (order == 0)
-        order = QString::compare(pLeftKey, pRightKey, Qt::CaseSensitive);
-    return order < 0;
+    return TokenOrder::SortsBefore(pLeftText, pLeftKey, pRightText, pRightKey);
 }
 
 QTreeWidgetItem* TokenTreeWidget::CreateNode(const QString& pKey, const QString& pText, bool pChecked) {

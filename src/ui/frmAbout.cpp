@@ -1,6 +1,5 @@
 #include "ui/frmAbout.h"
 
-#include "app/modMain.h"
 #include "platform/Imaging.h"
 #include "store/cToken.h"
 #include "store/cTokenManager.h"
@@ -15,17 +14,15 @@ constexpr int PictureLeft = 20;
 constexpr int PictureTop = 45;
 constexpr int Margin = 20;
 
-QImage rootPicture() {
-    if (!ControllerExists())
+QImage rootPicture(const cTokenManager& pTokens) {
+    if (!pTokens.Exists(QStringLiteral("ID1")))
         return {};
-    if (!TokenManager().Exists(QStringLiteral("ID1")))
-        return {};
-    return Imaging::Decode(TokenManager().Item(QStringLiteral("ID1"))->SourceImage());
+    return Imaging::Decode(pTokens.Item(QStringLiteral("ID1"))->SourceImage());
 }
 } // namespace
 
-frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
-    build(rootPicture());
+frmAbout::frmAbout(const cTokenManager& pTokens, QWidget* parent) : QDialog(parent) {
+    build(rootPicture(pTokens));
 }
 
 frmAbout::frmAbout(const QImage& pPicture, QWidget* parent) : QDialog(parent) {

@@ -1,8 +1,8 @@
 #include "frmCarouselSettings.h"
 
-#include "CarouselSettingsRows.h"
-#include "app/modGeneral.h"
 #include "carousel/cCarousel.h"
+#include "desktop/modGeneral.h"
+#include "launcher/cfMain.h"
 #include "modColourDialog.h"
 #include "platform/Imaging.h"
 #include "store/cTokenManager.h"
@@ -24,7 +24,7 @@
 #include <numeric>
 #include <utility>
 
-using namespace CarouselSettingsRows;
+using namespace CarouselSettings;
 
 namespace {
 
@@ -46,11 +46,6 @@ constexpr int CaptionHeight = 240;
 constexpr int CaptionWidth = SliderWidth + 120;
 constexpr int RightColumnLeft = 2400;
 
-// A live double as a slider position: rounded half to even, kept well inside int.
-int Rounded(double pValue) {
-    return int(std::nearbyint(std::clamp(pValue, -1e9, 1e9)));
-}
-
 void SetTextColour(QWidget* pWidget, std::uint32_t pColour) {
     QPalette palette = pWidget->palette();
     palette.setColor(QPalette::WindowText, Imaging::ColourFromBgr(pColour));
@@ -59,11 +54,9 @@ void SetTextColour(QWidget* pWidget, std::uint32_t pColour) {
 
 } // namespace
 
-frmCarouselSettings::frmCarouselSettings(cCarousel& pCarousel, cTokenManager& pTokenManager,
-                                         clsDatabase& pDatabase, CarouselSettingsLinks pLinks,
+frmCarouselSettings::frmCarouselSettings(const SettingsOwners& pOwners, clsDatabase& pDatabase,
                                          QWidget* parent)
-    : QWidget(parent, Qt::Window), mCarousel(pCarousel), mTokenManager(pTokenManager), mDatabase(pDatabase),
-      mLinks(std::move(pLinks)) {
+    : QWidget(parent, Qt::Window), mOwners(pOwners), mDatabase(pDatabase) {
     setObjectName(QStringLiteral("frmCarouselSettings"));
     setWindowTitle(QStringLiteral("Settings"));
     setFixedSize(Px(4575), Px(7845));
@@ -91,15 +84,15 @@ frmCarouselSettings::~frmCarouselSettings() = default;
 // ---- Controls ---------------------------------------------------------------------------------
 
 void frmCarouselSettings::CreateSliders() {
-    for (int i = 0; i < RowCount; ++i) {
-        const SliderRow& row = Rows()[i];
+    for (int i = 0; i < SliderCount; ++i) {
+        const Slider& row = RowOfSlider(i).SliderRow;
         auto* slider = new QScrollBar(Qt::Horizontal, this);
         slider->setObjectName(QStringLiteral("HScrollSetting%1").arg(i));
-        slider->setGeometry(TwipsRect(row.left, row.top, SliderWidth, SliderHeight));
-        slider->setRange(row.minimum, row.maximum);
-        slider->setSingleStep(row.smallStep);
-        slider->setPageStep(row.largeStep);
-        slider->setValue(row.designValue);
+        slider->setGeometry(TwipsRect(row.Left, row.Top, SliderWidth, SliderHeight));
+        slider->setRange(row.Minimum, row.Maximum);
+        slider->setSingleStep(row.SmallStep);
+        slider->setPageStep(row.LargeStep);
+        slider->setValue(row.DesignValue);
         // A change counts when the thumb is let go, not for every pixel of a drag (a new token size
         // redraws every token image).
         slider->setTracking(false);
@@ -109,14 +102,14 @@ void frmCarouselSettings::CreateSliders() {
         connect(slider, &QScrollBar::valueChanged, this, [this, i](int value) { UpdateSetting(i, value); });
         HScrollSetting[i] = slider;
 
-        auto* caption = new QLabel(QString::fromLatin1(row.designCaption), this);
+        auto* caption = new QLabel(QString::fromLatin1(row.DesignCaption), this);
         caption->setObjectName(QStringLiteral("lblCaption%1").arg(i));
         // A caption of the left column may run on into the gap before the right column ("Orbit Image
         // Opacity: 100%" needs it); one of the right column stops at its slider's end.
-        const int captionWidth = row.left < RightColumnLeft ? RightColumnLeft - row.left - 15 : CaptionWidth;
-        caption->setGeometry(TwipsRect(row.left, row.top - CaptionHeight, captionWidth, CaptionHeight));
+        const int captionWidth = row.Left < RightColumnLeft ? RightColumnLeft - row.Left - 15 : CaptionWidth;
+        caption->setGeometry(TwipsRect(row.Left, row.Top - CaptionHeight, captionWidth, CaptionHeight));
         caption->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-        Explain(caption, QString::fromLatin1(row.explanation));
+        Explain(caption, QString::fromLatin1(row.Explanation));
         lblCaption[i] = caption;
     }
 }
@@ -130,6 +123,10 @@ void frmCarouselSettings::CreateSwatches() {
         CreateSwatch(QStringLiteral("lblCaptionColour"), QStringLiteral("Caption Colour"), 120, 5040);
     lblCaptionOutlineColour = CreateSwatch(QStringLiteral("lblCaptionOutlineColour"),
                                            QStringLiteral("Caption Outline Colour"), 2400, 5040);
+    mSwatchSettings = {{lblTintColour, TintColour},
+                       {lblTokenFillColour, TokenFillColour},
+                       {lblCaptionColour, CaptionColour},
+                       {lblCaptionOutlineColour, CaptionOutlineColour}};
     Explain(lblTintColour,
             QStringLiteral("Sets a colour to apply as a 'tint' to the tokens. Doesn't apply to "
                            "the 'active' token."));
@@ -175,9 +172,11 @@ void frmCarouselSettings::CreateCheckBoxes() {
                                             "surplus tokens in and out, in cases where the carousel's "
                                             "capacity is exceeded"));
 
-    connect(chkEnableSound, &QCheckBox::toggled, this, [this](bool checked) { mLinks.EnableSound(checked); });
-    connect(chkOverflowFade, &QCheckBox::toggled, this, &frmCarouselSettings::OverflowClicked);
-    connect(chkOverflowZoom, &QCheckBox::toggled, this, &frmCarouselSettings::OverflowClicked);
+    const QList<std::pair<QCheckBox*, int>> switches{
+        {chkEnableSound, SoundEnabled}, {chkOverflowFade, OverflowFade}, {chkOverflowZoom, OverflowZoom}};
+    for (const auto& [box, setting] : switches)
+        connect(box, &QCheckBox::toggled, this,
+                [this, setting = setting](bool checked) { SwitchClicked(setting, checked); });
     connect(chkShowBackground, &QCheckBox::toggled, this, &frmCarouselSettings::ShowBackgroundClicked);
 }
 
@@ -213,10 +212,11 @@ void frmCarouselSettings::CreateInfoAndClose() {
 // Home and End: the ends), and Tab visits the controls in reading order, row by row, left column
 // first, from the top left slider.
 void frmCarouselSettings::SetKeyboardOrder() {
-    std::array<int, RowCount> order{};
+    std::array<int, SliderCount> order{};
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [](int a, int b) {
-        return std::pair(Rows()[a].top, Rows()[a].left) < std::pair(Rows()[b].top, Rows()[b].left);
+        const Slider &left = RowOfSlider(a).SliderRow, &right = RowOfSlider(b).SliderRow;
+        return std::pair(left.Top, left.Left) < std::pair(right.Top, right.Left);
     });
     QList<QWidget*> chain;
     for (int i : order) {
@@ -254,22 +254,20 @@ void frmCarouselSettings::Load() {
     // Topmost before placing: changing the window's flags sets its geometry again.
     MakeTopmost(this);
     PlaceNearScreenCorner();
-    // The tint swatch first: the darkening and tint sliders hand its colour to the carousel.
-    SetSwatchColour(lblTintColour, mCarousel.TintColour());
+    mShown = Live(mOwners);
     // Every slider shows its live value (a value outside the slider's range is brought to its
-    // nearest end), then every row is applied once so that live values and labels agree.
-    for (int i = 0; i < RowCount; ++i) {
+    // nearest end), then every slider's setting is applied once so that live values and labels agree.
+    for (int i = 0; i < SliderCount; ++i) {
         const QSignalBlocker blocker(HScrollSetting[i]);
-        HScrollSetting[i]->setValue(LiveSliderValue(i));
+        HScrollSetting[i]->setValue(SliderValue(RowOfSlider(i), mShown[&RowOfSlider(i) - Table().data()]));
     }
-    for (int i = 0; i < RowCount; ++i)
+    for (int i = 0; i < SliderCount; ++i)
         UpdateSetting(i, HScrollSetting[i]->value());
-    chkOverflowFade->setChecked(mCarousel.OverflowFade());
-    chkOverflowZoom->setChecked(mCarousel.OverflowZoom());
-    chkEnableSound->setChecked(mLinks.SoundEnabled());
-    SetSwatchColour(lblTokenFillColour, mTokenManager.FillColour());
-    SetSwatchColour(lblCaptionColour, mTokenManager.TextColour());
-    SetSwatchColour(lblCaptionOutlineColour, mTokenManager.TextOutlineColour());
+    chkOverflowFade->setChecked(mShown[OverflowFade] != 0);
+    chkOverflowZoom->setChecked(mShown[OverflowZoom] != 0);
+    chkEnableSound->setChecked(mShown[SoundEnabled] != 0);
+    for (auto swatch = mSwatchSettings.cbegin(); swatch != mSwatchSettings.cend(); ++swatch)
+        SetSwatchColour(const_cast<QLabel*>(swatch.key()), std::uint32_t(mShown[swatch.value()]));
     mReady = true;
 }
 
@@ -279,107 +277,41 @@ void frmCarouselSettings::PlaceNearScreenCorner() {
     move(corner + QPoint(20, 20));
 }
 
-int frmCarouselSettings::LiveSliderValue(int pIndex) const {
-    switch (pIndex) {
-    case Capacity:
-        return mCarousel.Capacity() / 2;
-    case AnimationSteps:
-        return mCarousel.MoveIncrements();
-    case Width:
-        return mCarousel.Width();
-    case Tilt:
-        return Rounded(mCarousel.Tilt());
-    case ForeScale:
-        return Rounded(mCarousel.ForeItemScale());
-    case RearScale:
-        return Rounded(mCarousel.RearItemScale());
-    case ReflectionStretch:
-        return Rounded(mCarousel.ReflectionStretch());
-    case ReflectionStrength:
-        return Rounded(mCarousel.ReflectionStrength());
-    case DepthDarkening:
-        return Rounded(mCarousel.DepthDarkenPercent());
-    case TintStrength:
-        return Rounded(mCarousel.TintStrength());
-    case TokenSize:
-        return mCarousel.ImageSize();
-    case OrbitImageOpacity:
-        return Rounded(mCarousel.OrbitImageOpacity());
-    case FillOpacity:
-        return Rounded(mTokenManager.FillOpacity() * 100);
-    case RenderScale:
-        return Rounded(mLinks.RenderScale() * 100);
-    }
-    return Rows().at(pIndex).designValue;
-}
-
 // ---- Applying settings ------------------------------------------------------------------------
 
-void frmCarouselSettings::UpdateSetting(int pIndex, int pValue) {
-    ApplySetting(pIndex, pValue);
-    lblCaption[pIndex]->setText(LabelText(pIndex, pValue));
+void frmCarouselSettings::UpdateSetting(int pSliderIndex, int pValue) {
+    const Row& row = RowOfSlider(pSliderIndex);
+    const int setting = int(&row - Table().data());
+    mShown[setting] = ValueOfSlider(row, pValue);
+    row.Apply(mOwners, mShown);
+    lblCaption[pSliderIndex]->setText(LabelText(row, pValue));
     if (mReady)
-        mCarousel.Build(QString());
+        RedrawAfter(row.After);
 }
 
-void frmCarouselSettings::ApplySetting(int pIndex, int pValue) {
-    const double value = pValue;
-    auto slider = [this](int index) { return double(HScrollSetting[index]->value()); };
-    switch (pIndex) {
-    case Capacity:
-        mCarousel.SetCapacity(2 * pValue + 1);
-        break;
-    case AnimationSteps:
-        mCarousel.SetMoveIncrements(pValue);
-        break;
-    case Width:
-        mCarousel.SetWidth(pValue);
-        break;
-    case Tilt:
-        mCarousel.SetTilt(value);
-        break;
-    case ForeScale:
-        mCarousel.SetForeItemScale(value);
-        break;
-    case RearScale:
-        mCarousel.SetRearItemScale(value);
-        break;
-    case ReflectionStretch:
-        mCarousel.SetReflectionEffects(slider(ReflectionStrength), value);
-        break;
-    case ReflectionStrength:
-        mCarousel.SetReflectionEffects(value, slider(ReflectionStretch));
-        break;
-    case DepthDarkening:
-        mCarousel.SetTintEffects(SwatchColour(lblTintColour), slider(TintStrength), value);
-        break;
-    case TintStrength:
-        mCarousel.SetTintEffects(SwatchColour(lblTintColour), value, slider(DepthDarkening));
-        break;
-    case TokenSize:
-        mCarousel.SetImageSize(pValue, pValue);
-        if (mReady)
-            RegenerateTokens();
-        break;
-    case OrbitImageOpacity:
-        mCarousel.SetOrbitImageOpacity(value);
-        break;
-    case FillOpacity:
-        mTokenManager.SetFillOpacity(value * 0.01);
-        if (mReady)
-            RegenerateTokens();
-        break;
-    case RenderScale:
-        mLinks.SetRenderScale(value * 0.01);
-        break;
-    }
+void frmCarouselSettings::ApplyShown(int pSetting) {
+    const Row& row = Table()[pSetting];
+    row.Apply(mOwners, mShown);
+    if (mReady)
+        RedrawAfter(row.After);
+}
+
+void frmCarouselSettings::RedrawAfter(Redraw pRedraw) {
+    if (pRedraw == Redraw::Nothing)
+        return;
+    if (pRedraw == Redraw::TokenImages || pRedraw == Redraw::TokensAndTitle)
+        RegenerateTokens();
+    if (pRedraw == Redraw::TokensAndTitle)
+        if (cwCarousel* widget = mOwners.Window.CarouselWidget())
+            widget->CreateTitleBuffer();
+    mOwners.Carousel.Build(QString());
 }
 
 void frmCarouselSettings::RegenerateTokens() {
     // The rebuild blocks the thread, so the notice is painted before it starts.
     ShowInfo(QStringLiteral("Regenerating Tokens..."), RegeneratingColour);
     lblInfo->repaint();
-    mTokenManager.RebuildImageCache(true);
+    mOwners.Tokens.RebuildImageCache(true);
     ShowInfo(QString(), InfoColourAfterWork);
 }
 
@@ -391,34 +323,21 @@ void frmCarouselSettings::ShowInfo(const QString& pText, std::uint32_t pColour) 
 // ---- Swatches and check boxes -----------------------------------------------------------------
 
 void frmCarouselSettings::SwatchClicked(QLabel* pSwatch) {
-    const qint32 chosen = ChooseColour(this, true, qint32(SwatchColour(pSwatch)));
+    const int setting = mSwatchSettings.value(pSwatch);
+    const qint32 chosen = ChooseColour(this, true, qint32(mShown[setting]));
     if (chosen == -1)
         return;
     const auto colour = std::uint32_t(chosen);
     SetSwatchColour(pSwatch, colour);
-    if (pSwatch == lblTintColour) {
-        UpdateSetting(DepthDarkening, HScrollSetting[DepthDarkening]->value());
-        return;
-    }
+    mShown[setting] = colour;
     // The chooser is gone and the swatch shows its colour before the tokens are redrawn; clicks and
     // keys wait, so nothing re-enters this window or a carousel move meanwhile.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (pSwatch == lblTokenFillColour)
-        mTokenManager.SetFillColour(colour);
-    else if (pSwatch == lblCaptionColour)
-        mTokenManager.SetTextColour(colour);
-    else
-        mTokenManager.SetTextOutlineColour(colour);
-    if (mReady) {
-        RegenerateTokens();
-        if (pSwatch != lblTokenFillColour && mLinks.CaptionColoursChanged)
-            mLinks.CaptionColoursChanged();
-        mCarousel.Build(QString());
-    }
+    if (Table()[setting].After != Redraw::Carousel)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ApplyShown(setting);
 }
 
 void frmCarouselSettings::SetSwatchColour(QLabel* pSwatch, std::uint32_t pColour) {
-    mSwatchColours.insert(pSwatch, pColour);
     const QColor colour = Imaging::ColourFromBgr(pColour);
     QPalette palette = pSwatch->palette();
     palette.setColor(QPalette::Window, colour);
@@ -428,19 +347,17 @@ void frmCarouselSettings::SetSwatchColour(QLabel* pSwatch, std::uint32_t pColour
     pSwatch->setPalette(palette);
 }
 
-std::uint32_t frmCarouselSettings::SwatchColour(const QLabel* pSwatch) const {
-    return mSwatchColours.value(pSwatch, 0);
-}
-
-void frmCarouselSettings::OverflowClicked() {
-    // No rebuild: the next move shows the effect.
-    if (mReady)
-        mCarousel.SetOverflowEffects(chkOverflowFade->isChecked(), chkOverflowZoom->isChecked());
+void frmCarouselSettings::SwitchClicked(int pSetting, bool pChecked) {
+    mShown[pSetting] = pChecked ? 1 : 0;
+    // The sound switch follows at once; the overflow effects once the window is loaded.
+    if (mReady || pSetting == SoundEnabled)
+        ApplyShown(pSetting);
 }
 
 void frmCarouselSettings::ShowBackgroundClicked(bool pChecked) {
-    mLinks.ShowBackground(pChecked);
-    mCarousel.Build(QString());
+    if (cwCarousel* widget = mOwners.Window.CarouselWidget())
+        widget->SetShowBackground(pChecked);
+    mOwners.Carousel.Build(QString());
 }
 
 // ---- Events -----------------------------------------------------------------------------------
@@ -456,7 +373,7 @@ bool frmCarouselSettings::eventFilter(QObject* pWatched, QEvent* pEvent) {
     if (pEvent->type() == QEvent::MouseButtonRelease) {
         auto* swatch = qobject_cast<QLabel*>(pWatched);
         const auto* mouse = static_cast<QMouseEvent*>(pEvent);
-        if (swatch && mSwatchColours.contains(swatch) && mouse->button() == Qt::LeftButton &&
+        if (swatch && mSwatchSettings.contains(swatch) && mouse->button() == Qt::LeftButton &&
             swatch->rect().contains(mouse->position().toPoint())) {
             SwatchClicked(swatch);
             return true;
@@ -473,32 +390,10 @@ void frmCarouselSettings::mouseMoveEvent(QMouseEvent* pEvent) {
 }
 
 void frmCarouselSettings::closeEvent(QCloseEvent* pEvent) {
-    mDatabase.SaveSettings(LiveSettings());
+    mDatabase.SaveSettings(ToStored(LiveSettings()));
     QWidget::closeEvent(pEvent);
 }
 
 CarouselSettingsValues frmCarouselSettings::LiveSettings() const {
-    CarouselSettingsValues v;
-    v.Capacity = mCarousel.Capacity();
-    v.MoveIncrements = mCarousel.MoveIncrements();
-    v.RenderScale = mLinks.RenderScale();
-    v.Width = mCarousel.Width();
-    v.Tilt = mCarousel.Tilt();
-    v.ImageSize = mCarousel.ImageSize();
-    v.ForeItemScale = mCarousel.ForeItemScale();
-    v.RearItemScale = mCarousel.RearItemScale();
-    v.ReflectionStretch = mCarousel.ReflectionStretch();
-    v.ReflectionStrength = mCarousel.ReflectionStrength();
-    v.DepthDarkening = mCarousel.DepthDarkenPercent();
-    v.TintStrength = mCarousel.TintStrength();
-    v.TintColour = mCarousel.TintColour();
-    v.CaptionColour = mTokenManager.TextColour();
-    v.CaptionOutlineColour = mTokenManager.TextOutlineColour();
-    v.OverflowFade = mCarousel.OverflowFade();
-    v.OverflowZoom = mCarousel.OverflowZoom();
-    v.OrbitImageOpacity = mCarousel.OrbitImageOpacity();
-    v.TokenFillColour = mTokenManager.FillColour();
-    v.TokenFillOpacity = mTokenManager.FillOpacity();
-    v.SoundEnabled = mLinks.SoundEnabled();
-    return v;
+    return Live(mOwners);
 }

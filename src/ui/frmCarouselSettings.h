@@ -1,35 +1,18 @@
 #pragma once
 
-#include "store/CarouselSettings.h"
+#include "CarouselSettingsTable.h"
 
 #include <QHash>
 #include <QWidget>
 #include <array>
 #include <cstdint>
-#include <functional>
 
-class cCarousel;
-class cTokenManager;
 class clsDatabase;
 class QCheckBox;
 class QFrame;
 class QLabel;
 class QPushButton;
 class QScrollBar;
-
-// What the settings window changes beyond the carousel and the token manager: the main window's
-// render scale and background, and the controller's sound switch.
-struct CarouselSettingsLinks {
-    std::function<double()> RenderScale;
-    std::function<void(double)> SetRenderScale;
-    // true: the carousel window paints an opaque background in the window colour (for desktops
-    // without a compositor); false: the window is transparent around the carousel.
-    std::function<void(bool)> ShowBackground;
-    std::function<bool()> SoundEnabled;
-    std::function<void(bool)> EnableSound;
-    // The caption colours changed: the carousel window draws its title again (optional).
-    std::function<void()> CaptionColoursChanged;
-};
 
 // The "Settings" window: fourteen sliders, four colour swatches and four check boxes that change the
 // look of the carousel while the user watches it. Every change goes straight to the live objects and
@@ -38,8 +21,8 @@ struct CarouselSettingsLinks {
 class frmCarouselSettings : public QWidget {
     Q_OBJECT
 public:
-    frmCarouselSettings(cCarousel& pCarousel, cTokenManager& pTokenManager, clsDatabase& pDatabase,
-                        CarouselSettingsLinks pLinks, QWidget* parent = nullptr);
+    // pOwners hold the live settings; pDatabase stores them when the window closes.
+    frmCarouselSettings(const SettingsOwners& pOwners, clsDatabase& pDatabase, QWidget* parent = nullptr);
     ~frmCarouselSettings() override;
 
     // The 21 settings as they are live now: what closing the window stores.
@@ -64,27 +47,28 @@ private:
 
     void Load();
     void PlaceNearScreenCorner();
-    int LiveSliderValue(int pIndex) const;
-    void UpdateSetting(int pIndex, int pValue);
-    void ApplySetting(int pIndex, int pValue);
+    // A slider moved: its setting takes the slider's value, and its label follows.
+    void UpdateSetting(int pSliderIndex, int pValue);
+    // Applies the shown value of one setting to its owner and redraws what it changes.
+    void ApplyShown(int pSetting);
+    void RedrawAfter(CarouselSettings::Redraw pRedraw);
     void RegenerateTokens();
     void ShowInfo(const QString& pText, std::uint32_t pColour);
 
     void SwatchClicked(QLabel* pSwatch);
     void SetSwatchColour(QLabel* pSwatch, std::uint32_t pColour);
-    std::uint32_t SwatchColour(const QLabel* pSwatch) const;
-    void OverflowClicked();
+    void SwitchClicked(int pSetting, bool pChecked);
     void ShowBackgroundClicked(bool pChecked);
 
-    cCarousel& mCarousel;
-    cTokenManager& mTokenManager;
+    SettingsOwners mOwners;
     clsDatabase& mDatabase;
-    CarouselSettingsLinks mLinks;
+    // The values the controls show, which are the ones applied.
+    CarouselSettingsValues mShown;
     // false while the controls are being filled from the live objects: nothing is rebuilt then.
     bool mReady = false;
 
-    std::array<QScrollBar*, 14> HScrollSetting{};
-    std::array<QLabel*, 14> lblCaption{};
+    std::array<QScrollBar*, CarouselSettings::SliderCount> HScrollSetting{};
+    std::array<QLabel*, CarouselSettings::SliderCount> lblCaption{};
     QLabel* lblTintColour = nullptr;
     QLabel* lblTokenFillColour = nullptr;
     QLabel* lblCaptionColour = nullptr;
@@ -98,10 +82,6 @@ private:
     QPushButton* cmdClose = nullptr;
 
     QHash<const QObject*, QString> mExplanations;
-    QHash<const QLabel*, std::uint32_t> mSwatchColours;
+    // The setting each colour swatch shows.
+    QHash<const QLabel*, int> mSwatchSettings;
 };
-
-// Opens the program's one settings window over the running controller's carousel, token manager,
-// database, main window and sound switch, or brings it to the front when it is open already. The
-// window is deleted when it closes.
-frmCarouselSettings* ShowCarouselSettings();

@@ -1,11 +1,11 @@
 #include "frmImagePicker.h"
 
 #include "DesignFont.h"
-#include "ImageBytes.h"
-#include "app/modCentredMessageBox.h"
-#include "app/modGeneral.h"
+#include "desktop/modCentredMessageBox.h"
+#include "desktop/modGeneral.h"
 #include "platform/Imaging.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -20,6 +20,7 @@
 #include <QStorageInfo>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 
 const QString frmImagePicker::Cancelled = QStringLiteral("CANCELLED");
 const QString frmImagePicker::FilePattern = QStringLiteral("*.jpg;*.png;*.bmp;*.svg;*.gif;*.ico");
@@ -33,9 +34,9 @@ void drawStretched(QImage& target, const QImage& source) {
 }
 } // namespace
 
-frmImagePicker::frmImagePicker(QWidget* parent)
+frmImagePicker::frmImagePicker(QByteArray& pPicture, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      mTag(Cancelled) {
+      mPicture(pPicture), mTag(Cancelled) {
     setObjectName(QStringLiteral("frmImagePicker"));
     setWindowTitle(QStringLiteral("Select Image"));
     setFont(DesignTextFont(8.25));
@@ -62,6 +63,13 @@ frmImagePicker::frmImagePicker(QWidget* parent)
 }
 
 frmImagePicker::~frmImagePicker() = default;
+
+bool frmImagePicker::IsOnScreen() {
+    const auto windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(), [](QWidget* window) {
+        return window->isVisible() && qobject_cast<frmImagePicker*>(window) != nullptr;
+    });
+}
 
 void frmImagePicker::createControls() {
     Drive1 = new QComboBox(this);
@@ -300,7 +308,7 @@ QImage frmImagePicker::Checkerboard(int pWidth, int pHeight) {
 
 void frmImagePicker::cmdSelectImage_Click() {
     mTag.clear();
-    ImageBytes() = mImageBytes;
+    mPicture = mImageBytes;
     accept();
 }
 

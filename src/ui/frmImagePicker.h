@@ -14,9 +14,9 @@ class QTreeView;
 
 // The modal "Select Image" window: a drive list (mounted volumes), a folder list and a list of the
 // picture files in the folder, with a 256 x 256 preview over a transparency checkerboard. "Use"
-// (enabled once a file has been decoded) hands the picture back through ImageBytes() as a 196 x 196
-// PNG and leaves the tag empty; "Cancel", Esc and the close box leave ImageBytes() alone and set the
-// tag to "CANCELLED". Reads files only.
+// (enabled once a file has been decoded) hands the picture back through the caller's picture bytes
+// as a 196 x 196 PNG and leaves the tag empty; "Cancel", Esc and the close box leave those bytes
+// alone and set the tag to "CANCELLED". Reads files only.
 class frmImagePicker : public QDialog {
     Q_OBJECT
 public:
@@ -28,7 +28,8 @@ public:
     static constexpr unsigned BackgroundColour = 0xE5E5E5; // 0x00BBGGRR
     static constexpr unsigned CheckerColour = 0xE8E8E8;
 
-    explicit frmImagePicker(QWidget* parent = nullptr);
+    // pPicture: the encoded picture of the token being edited, replaced when "Use" closes the window.
+    explicit frmImagePicker(QByteArray& pPicture, QWidget* parent = nullptr);
     ~frmImagePicker() override;
 
     // "CANCELLED" unless "Use" closed the window.
@@ -50,6 +51,9 @@ public:
     void File1_Click(const QString& pFileName);
     void cmdSelectImage_Click();
     void cmdCancel_Click();
+
+    // Whether an image picker is on screen (the carousel's mouse shortcuts then open nothing).
+    static bool IsOnScreen();
 
     // An icon file's largest image stretched to 256 x 256, as PNG; the empty image when it cannot be
     // read.
@@ -79,6 +83,7 @@ private:
     QFileSystemModel* mFolders = nullptr;
     QFileSystemModel* mFiles = nullptr;
 
+    QByteArray& mPicture;
     QString mTag;
     QByteArray mImageBytes;
     QString mDirPath;

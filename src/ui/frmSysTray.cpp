@@ -1,8 +1,7 @@
 #include "ui/frmSysTray.h"
 
-#include "app/modMain.h"
-#include "app/modShellExecute.h"
-#include "carousel/cfMain.h"
+#include "desktop/modShellExecute.h"
+#include "launcher/cfMain.h"
 #include "platform/KeyWatcher.h"
 #include "ui/cSysTray.h"
 #include "ui/frmAbout.h"
@@ -14,13 +13,12 @@
 #include <QTextStream>
 #include <utility>
 
-frmSysTray::frmSysTray(QWidget* parent) : QWidget(parent) {
+frmSysTray::frmSysTray(cfMain& pMainWindow, const cTokenManager& pTokens, QWidget* parent)
+    : QWidget(parent), mMainWindow(pMainWindow), mTokens(pTokens) {
     setObjectName(QStringLiteral("frmSysTray"));
     setWindowTitle(QStringLiteral("Tessaro tray"));
     setAttribute(Qt::WA_DontShowOnScreen);
     buildMenu();
-    mQueuedToggleTimer.setInterval(20);
-    connect(&mQueuedToggleTimer, &QTimer::timeout, this, &frmSysTray::runQueuedToggle);
 }
 
 frmSysTray::~frmSysTray() = default;
@@ -42,7 +40,10 @@ void frmSysTray::buildMenu() {
     for (int index = 0; index < captions.size(); ++index) {
         QAction* item = captions[index] == QLatin1String("-") ? mnuSysTray->addSeparator()
                                                               : mnuSysTray->addAction(captions[index]);
-        connect(item, &QAction::triggered, this, [this, index] { mnuPopup_Click(index); });
+        // Menu choices may arrive in the middle of a move (a StatusNotifierItem menu is served over
+        // D-Bus while the move waits for its next frame): they run once the launcher is idle.
+        connect(item, &QAction::triggered, this,
+                [this, index] { mMainWindow.Gate().RunWhenIdle([this, index] { mnuPopup_Click(index); }); });
         mnuPopup.append(item);
     }
 }
@@ -93,32 +94,31 @@ void frmSysTray::SetShowHideCaption(const QString& pCaption) {
 }
 
 void frmSysTray::toggleLauncher() {
-    // While the window fades in or out, a toggle now would be refused by the window and leave the
-    // caption naming the wrong action: it waits for the end of the fade. Two such toggles cancel out.
-    if (MainWindow().IsFading()) {
-        mToggleQueued = !mToggleQueued;
-        mQueuedToggleTimer.start();
+    // While the launcher is busy (a fade, a move, the pause after a launch), a toggle now would be
+    // refused or undone and leave the caption naming the wrong action: it waits until the launcher
+    // is idle. Two such toggles cancel out.
+    if (!mMainWindow.Gate().IsBusy()) {
+        toggleNow();
         return;
     }
-    if (ShowHideCaption() != QLatin1String("Show")) {
-        SetShowHideCaption(QStringLiteral("Show"));
-        MainWindow().FadeOut();
-    } else {
-        SetShowHideCaption(QStringLiteral("Hide"));
-        MainWindow().Show();
-    }
+    mToggleQueued = !mToggleQueued;
+    if (std::exchange(mToggleWaiting, true))
+        return;
+    mMainWindow.Gate().RunWhenIdle([this] {
+        mToggleWaiting = false;
+        if (std::exchange(mToggleQueued, false) && !mUnloading)
+            toggleNow();
+    });
 }
 
-void frmSysTray::runQueuedToggle() {
-    if (mUnloading || !ControllerExists()) {
-        mQueuedToggleTimer.stop();
-        return;
+void frmSysTray::toggleNow() {
+    if (ShowHideCaption() != QLatin1String("Show")) {
+        SetShowHideCaption(QStringLiteral("Show"));
+        mMainWindow.FadeOut();
+    } else {
+        SetShowHideCaption(QStringLiteral("Hide"));
+        mMainWindow.Show();
     }
-    if (MainWindow().IsFading())
-        return;
-    mQueuedToggleTimer.stop();
-    if (std::exchange(mToggleQueued, false))
-        toggleLauncher();
 }
 
 void frmSysTray::mnuPopup_Click(int pIndex) {
@@ -137,7 +137,7 @@ void frmSysTray::mnuPopup_Click(int pIndex) {
                   {});
         break;
     case AboutItem: {
-        frmAbout about(this);
+        frmAbout about(mTokens, this);
         about.exec();
         break;
     }
@@ -198,7 +198,7 @@ void frmSysTray::Unload() {
     if (mkw)
         mkw->SetEnabled(false);
     mkw.reset();
-    ShutDown(this);
+    emit Unloaded();
 }
 
 void frmSysTray::closeEvent(QCloseEvent* event) {

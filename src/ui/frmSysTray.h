@@ -5,13 +5,15 @@
 #include <memory>
 
 class cSysTray;
+class cTokenManager;
+class cfMain;
 class KeyWatcher;
 class QAction;
 class QMenu;
 
 // The hidden window that lives for the whole run: it owns the main window, the notification-area
 // icon with its popup menu and the Ctrl+Alt+L hot key. Unloading it is the one road to the end of
-// the program.
+// the program. Menu items and the hot key wait while the launcher is busy (a move, a fade).
 class frmSysTray : public QWidget {
     Q_OBJECT
 public:
@@ -25,14 +27,15 @@ public:
         ExitItem = 8
     };
 
-    explicit frmSysTray(QWidget* parent = nullptr);
+    // pMainWindow is shown and hidden; pTokens gives the About window its picture.
+    frmSysTray(cfMain& pMainWindow, const cTokenManager& pTokens, QWidget* parent = nullptr);
     ~frmSysTray() override;
 
     // Creates the tray icon and switches the hot-key watcher on.
     void Load();
     // Replaces the hot-key watcher (switched on here); Load makes the one for this desktop.
     void SetKeyWatcher(std::unique_ptr<KeyWatcher> pWatcher);
-    // Switches the watcher off and ends the program through ShutDown (other windows closed first).
+    // Switches the watcher off and announces the end of the program (Unloaded).
     void Unload();
 
     // The first menu item names what it will do: "Hide" while the launcher is shown, else "Show".
@@ -48,6 +51,8 @@ public:
 signals:
     void TokenManagerRequested();
     void CarouselSettingsRequested();
+    // The program is to end: its owner shuts everything down, this window last.
+    void Unloaded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -55,10 +60,12 @@ protected:
 private:
     void buildMenu();
     void toggleLauncher();
-    void runQueuedToggle();
+    void toggleNow();
     void confirmHotKey();
     void reportHotKeyProblem(const QString& pReason);
 
+    cfMain& mMainWindow;
+    const cTokenManager& mTokens;
     std::unique_ptr<cSysTray> mSysTray;
     std::unique_ptr<KeyWatcher> mkw;
     std::unique_ptr<QMenu> mnuSysTray;
@@ -69,9 +76,9 @@ private:
     bool mAwaitingCtrlRelease = false;
     bool mAwaitingAltRelease = false;
     bool mHotKeyCheckPending = false;
-    // A toggle asked for while the window fades runs once the fade is over.
-    QTimer mQueuedToggleTimer;
+    // Toggles asked for while the launcher is busy run once it is idle; two of them cancel out.
     bool mToggleQueued = false;
+    bool mToggleWaiting = false;
     bool mUnloading = false;
     bool mHotKeyProblemShown = false;
 };

@@ -4,7 +4,7 @@
 #include "DesignFont.h"
 #include "TokenTreeDragDrop.h"
 #include "TokenTreeWidget.h"
-#include "app/modGeneral.h"
+#include "desktop/modGeneral.h"
 #include "platform/Imaging.h"
 #include "store/cTokenManager.h"
 
@@ -37,10 +37,9 @@ QPlainTextEdit* makeTextBox(QWidget* owner, const QString& pName, const QRect& p
 }
 } // namespace
 
-frmTokenManager::frmTokenManager(cTokenManager& pTokens, cCarousel& pCarousel, clsDatabase& pDatabase,
-                                 QWidget* parent)
+frmTokenManager::frmTokenManager(cTokenManager& pTokens, cCarousel& pCarousel, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      mTokens(pTokens), mCarousel(pCarousel), mDatabase(pDatabase) {
+      mTokens(pTokens), mCarousel(pCarousel) {
     setObjectName(QStringLiteral("frmTokenManager"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Token Manager"));

@@ -8,7 +8,6 @@
 #include <memory>
 
 class cCarousel;
-class clsDatabase;
 class cToken;
 class cTokenManager;
 class QCheckBox;
@@ -21,10 +20,11 @@ class TokenTreeDragDrop;
 class TokenTreeWidget;
 
 // The editor of the token tree: the tree of every token on the left (check box = enabled), the
-// selected token's properties and a live preview of its carousel image on the right. Every change
-// goes through the token manager and the database, and the carousel is rebuilt or turned when the
-// level on show is affected. The Save button's enabled state is the window's unsaved-changes flag.
-// Closing the window (DONE, Esc, the close box) offers unsaved changes for saving and destroys it.
+// selected token's properties and a live preview of its carousel image on the right. A view over the
+// token manager: every change (save, new, delete, switch, move) is one of its operations, which store
+// the change and bring the carousel in step; the window only keeps its tree and fields in step. The Save
+// button's enabled state is the window's unsaved-changes flag. Closing the window (DONE, Esc, the close box)
+// offers unsaved changes for saving and destroys it.
 class frmTokenManager : public QWidget {
     Q_OBJECT
 public:
@@ -34,8 +34,8 @@ public:
     static constexpr unsigned BackgroundColour = 0xE5E5E5; // 0x00BBGGRR
     static constexpr double IconScaleStep = 0.05;
 
-    frmTokenManager(cTokenManager& pTokens, cCarousel& pCarousel, clsDatabase& pDatabase,
-                    QWidget* parent = nullptr);
+    // pCarousel turns to the selected token while "Scroll to Selected Token" is checked.
+    frmTokenManager(cTokenManager& pTokens, cCarousel& pCarousel, QWidget* parent = nullptr);
     ~frmTokenManager() override;
 
     // Rebuilds the tree from the tokens (inactive ones left out when pHideInactive), selects the
@@ -49,6 +49,8 @@ public:
     std::shared_ptr<cToken> LoadedToken() const { return mToken; }
     double IconScale() const { return mIconScale; }
     bool HasUnsavedChanges() const;
+    // The encoded picture being edited: the loaded token's, or the one the image picker handed back.
+    const QByteArray& EditedPicture() const { return mImageBytes; }
 
     TokenTreeWidget* Tree() const { return tvwTokens; }
     TokenTreeDragDrop* TreeDragDrop() const { return mTreeDragDrop; }
@@ -82,25 +84,14 @@ private:
     void chkHideProperties_Click();
     void chkHideInactive_Click();
     void chkScrollToSelection_Click();
-    // Leaves the level on show for the node's parent level when the current root is the node or
-    // lies below it, so the carousel never shows a level that is about to vanish.
-    void leaveLevelWithin(const QString& pNodeKey);
-    // The keys of the token and every token below it, found through the tokens' parent links.
-    QStringList subtreeKeys(const QString& pKey) const;
     void turnCarouselToLoadedToken();
     QString activeKey() const;
 
     // Drag and drop on the tree (frmTokenManagerDrop.cpp).
     bool canMoveNode(const QString& pDraggedKey, const QString& pTargetKey) const;
-    // Whether the token of pKey is the token of pAncestorKey or lies below it, by the tokens'
-    // parent links.
-    bool liesWithin(const QString& pKey, const QString& pAncestorKey) const;
     void tvwTokens_NodeDrop(const QString& pDraggedKey, const QString& pTargetKey);
     void tvwTokens_NodeDragEnded(const QString& pKey);
     void tvwTokens_FileDrop(const QString& pFilePath, const QString& pTargetKey);
-    // Makes the nearest active ancestor the current root when the level on show has become
-    // inactive; returns the image key to bring to the front there (empty when nothing changed).
-    QString leaveInactiveLevel();
 
     // Editing (frmTokenManagerEdit.cpp).
     void offerToSave();
@@ -113,8 +104,8 @@ private:
 
     cTokenManager& mTokens;
     cCarousel& mCarousel;
-    clsDatabase& mDatabase;
     std::shared_ptr<cToken> mToken;
+    QByteArray mImageBytes;
     double mIconScale = 1.0;
     bool mLoaded = false;
     QPoint mPlace; // where the window's frame goes on the screen

@@ -1,8 +1,7 @@
 // The Token Manager's property panel: loading a token into the fields, tracking edits, saving,
 // the icon scale, the picture and the preview, and closing with unsaved changes.
-#include "ImageBytes.h"
 #include "TokenTreeWidget.h"
-#include "app/modCentredMessageBox.h"
+#include "desktop/modCentredMessageBox.h"
 #include "frmImagePicker.h"
 #include "frmTokenManager.h"
 #include "platform/Imaging.h"
@@ -32,7 +31,7 @@ void frmTokenManager::LoadToken(const QString& pKey) {
     mLoaded = false;
     cmdSave->setEnabled(false);
     mToken = mTokens.Item(pKey);
-    ImageBytes() = mToken->SourceImage();
+    mImageBytes = mToken->SourceImage();
     mIconScale = mToken->IconScale() * 0.01;
     fillFields();
     // Paint and timer events may run; queued key presses and clicks wait until the token is loaded.
@@ -78,25 +77,21 @@ void frmTokenManager::cmdSave_Click() {
     // A token deleted meanwhile is never written back.
     if (!mToken || !mTokens.Exists(mToken->Key()))
         return;
-    const QString key = mToken->Key();
-    const QString caption = txtCaption->text();
-    const QString previousCaption = caption != mToken->Caption() ? mToken->Caption() : QString();
-    mToken->SetCaption(caption);
-    mToken->SetCommand(txtCommand->toPlainText());
-    mToken->SetParameters(txtParameters->toPlainText());
-    mToken->SetDescription(txtDescription->toPlainText());
-    mToken->SetIconScale(Percent(mIconScale));
-    mToken->SetHideAfterExecution(chkHideAfterExecution->isChecked());
-    if (!ImageBytes().isEmpty())
-        mToken->SetSourceImage(ImageBytes());
-    mTokens.SaveToken(key, false, previousCaption);
+    cToken edited = *mToken;
+    edited.SetCaption(txtCaption->text());
+    edited.SetCommand(txtCommand->toPlainText());
+    edited.SetParameters(txtParameters->toPlainText());
+    edited.SetDescription(txtDescription->toPlainText());
+    edited.SetIconScale(Percent(mIconScale));
+    edited.SetHideAfterExecution(chkHideAfterExecution->isChecked());
+    if (!mImageBytes.isEmpty())
+        edited.SetSourceImage(mImageBytes);
+    mTokens.SaveEdit(edited);
     // The node may be gone: a rebuild of the tree without inactive tokens can have removed it.
-    if (QTreeWidgetItem* node = tvwTokens->Node(key)) {
-        node->setText(0, caption);
+    if (QTreeWidgetItem* node = tvwTokens->Node(edited.Key())) {
+        node->setText(0, edited.Caption());
         tvwTokens->SortChildren(node->parent());
     }
-    if (mTokens.IsActive(key))
-        mCarousel.Build(QString());
 }
 
 void frmTokenManager::cmdZoom_Click(int pIndex) {
@@ -126,7 +121,7 @@ void frmTokenManager::RenderPreview() {
     const qint32 scale = Percent(mIconScale);
     QByteArray composed;
     try {
-        composed = mTokens.CreateTokenImage(ImageBytes(), scale, txtCaption->text(), size);
+        composed = mTokens.CreateTokenImage(mImageBytes, scale, txtCaption->text(), size);
     } catch (const RuntimeError&) {
         // A picture that cannot be decoded is previewed as none; the token keeps its bytes.
         composed = mTokens.CreateTokenImage(Imaging::EmptyImageBytes(), scale, txtCaption->text(), size);
@@ -142,7 +137,7 @@ void frmTokenManager::RenderPreview() {
 }
 
 void frmTokenManager::cmdEditImage_Click() {
-    frmImagePicker picker(this);
+    frmImagePicker picker(mImageBytes, this);
     picker.exec();
     if (picker.Tag() != frmImagePicker::Cancelled) {
         RenderPreview();

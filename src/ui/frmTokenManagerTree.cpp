@@ -1,10 +1,10 @@
 // The Token Manager's tree: filling it, new and deleted tokens, node clicks and check boxes, and
 // the view options.
 #include "TokenTreeWidget.h"
-#include "app/modCentredMessageBox.h"
+#include "carousel/cCarousel.h"
+#include "desktop/modCentredMessageBox.h"
 #include "frmTokenManager.h"
 #include "store/cTokenManager.h"
-#include "store/clsDatabase.h"
 
 #include <QCheckBox>
 #include <QHash>
@@ -15,7 +15,6 @@
 
 namespace {
 const QString RootKey = QStringLiteral("ID1");
-const QChar PathSeparator = QLatin1Char('\\');
 
 // Puts the nodes of a tree together before it is shown: every node under its parent's node, each
 // sibling group sorted. Every node is placed exactly once, so parent links that loop cannot hang it.
@@ -145,51 +144,16 @@ void frmTokenManager::cmdDelete_Click() {
     if (CentredMsgBox(prompt, MsgBox::OkCancel | MsgBox::Question, QStringLiteral("Confirm deletion"),
                       this) == MsgBox::ResultCancel)
         return;
-    leaveLevelWithin(key);
-    const QStringList doomed = subtreeKeys(key);
-    // The database goes first: when it refuses, memory and tree still match the file.
-    mDatabase.DeleteToken(key);
-    for (auto it = doomed.crbegin(); it != doomed.crend(); ++it)
-        mTokens.RemoveToken(*it);
+    const QStringList removed = mTokens.DeleteSubtree(key);
     // Unsaved edits of a token that no longer exists are dropped, never saved.
-    if (mToken && doomed.contains(mToken->Key()))
+    if (mToken && removed.contains(mToken->Key()))
         cmdSave->setEnabled(false);
     QTreeWidgetItem* parent = node->parent();
     tvwTokens->RemoveNode(node);
-    mTokens.RebuildImageCache(false);
-    mCarousel.Build(QString());
     if (parent)
         tvwTokens->SelectNode(parent);
     if (QTreeWidgetItem* selected = tvwTokens->SelectedNode())
         LoadToken(TokenTreeWidget::KeyOf(selected));
-}
-
-QStringList frmTokenManager::subtreeKeys(const QString& pKey) const {
-    QHash<QString, QStringList> childrenOf;
-    for (const auto& [key, token] : mTokens)
-        if (key != RootKey)
-            childrenOf[token->ParentKey()].append(key);
-    QStringList keys{pKey};
-    QSet<QString> seen{pKey};
-    for (int i = 0; i < keys.size(); ++i)
-        for (const QString& child : childrenOf.value(keys[i]))
-            if (!seen.contains(child)) {
-                seen.insert(child);
-                keys.append(child);
-            }
-    return keys;
-}
-
-void frmTokenManager::leaveLevelWithin(const QString& pNodeKey) {
-    const QString rootKey = mTokens.CurrentRootKey();
-    if (!mTokens.Exists(rootKey) || !mTokens.Exists(pNodeKey))
-        return;
-    const QString rootPath = mTokens.InternalPath(rootKey);
-    const QString nodePath = mTokens.InternalPath(pNodeKey);
-    if (rootPath == nodePath || rootPath.startsWith(nodePath + PathSeparator)) {
-        QString frontKey;
-        mTokens.SetCurrentRoot(mTokens.Item(pNodeKey)->ParentKey(), frontKey, false);
-    }
 }
 
 void frmTokenManager::tvwTokens_NodeClick(QTreeWidgetItem* pNode) {
@@ -202,16 +166,7 @@ void frmTokenManager::tvwTokens_NodeCheck(QTreeWidgetItem* pNode) {
         TokenTreeWidget::SetChecked(pNode, true);
         return;
     }
-    const bool enabled = TokenTreeWidget::IsChecked(pNode);
-    leaveLevelWithin(key);
-    mTokens.SetEnabledState(key, enabled);
-    if (!mTokens.ActiveToken() || !mTokens.IsActive(mTokens.CurrentRootKey())) {
-        const auto images = mTokens.CurrentImages();
-        const int count = images->Count();
-        mCarousel.Build(count > 0 ? images->KeyAt(count / 2) : QString());
-    } else {
-        mCarousel.Build(QString());
-    }
+    mTokens.SetEnabledState(key, TokenTreeWidget::IsChecked(pNode));
     if (chkHideInactive->isChecked())
         PopulateTree(activeKey(), true);
 }

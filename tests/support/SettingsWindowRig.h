@@ -1,18 +1,20 @@
 #pragma once
 
-// Real parts for the settings window's tests: a token database in a temporary folder, the carousel
-// and token manager on it with the stored settings applied, and stand-ins only where the window
-// reaches the main window, the sound switch and the colour chooser.
-#include "OwnedSettings.h"
+// Real parts for the settings window's tests: a token database in a temporary folder, the carousel,
+// token manager and main window on it with the stored settings applied; a stand-in only for the
+// colour chooser.
 #include "PaintProbe.h"
 #include "TokenDbFixture.h"
-#include "app/modSound.h"
 #include "carousel/cCarousel.h"
+#include "desktop/modCentredMessageBox.h"
+#include "desktop/modSound.h"
+#include "launcher/CarouselFeed.h"
+#include "launcher/cfMain.h"
 #include "platform/ImageList.h"
 #include "platform/SqlDatabase.h"
-#include "store/CarouselSettings.h"
 #include "store/cTokenManager.h"
 #include "store/clsDatabase.h"
+#include "ui/CarouselSettingsTable.h"
 #include "ui/frmCarouselSettings.h"
 #include "ui/modColourDialog.h"
 
@@ -50,7 +52,8 @@ inline QList<qint64> storedRow(const QString& path) {
 }
 
 // A launcher's worth of real parts on a database in a temporary folder: the stored settings applied
-// as at start-up, the tokens loaded and the carousel built with the middle token in front.
+// as at start-up, the tokens loaded and the carousel built with the middle token in front. The main
+// window exists (not shown), so the settings window reaches its real render scale and background.
 struct Rig {
     QTemporaryDir dir;
     QString path = dir.filePath("Tokens.db");
@@ -58,10 +61,9 @@ struct Rig {
     std::unique_ptr<clsDatabase> database;
     std::unique_ptr<cCarousel> carousel;
     std::unique_ptr<cTokenManager> manager;
+    std::unique_ptr<CarouselFeed> feed;
+    std::unique_ptr<cfMain> window;
     SoundSwitch sound;
-    double renderScale = 1.0;
-    QList<bool> backgroundCalls;
-    int titleRedraws = 0;
 
     Rig() {
         TokenDbFixture::Create(path);
@@ -72,75 +74,51 @@ struct Rig {
         TokenDbFixture::AddRows(path, rows);
         database = std::make_unique<clsDatabase>(path);
         carousel = std::make_unique<cCarousel>(images);
-        manager = std::make_unique<cTokenManager>(*database, *carousel, images);
+        manager = std::make_unique<cTokenManager>(*database, images);
+        feed = std::make_unique<CarouselFeed>(*manager, *carousel);
+        window = std::make_unique<cfMain>(*carousel, *manager);
+        window->Init(nullptr);
         SqlRowSet settings = database->GetSettings();
-        apply(*CarouselSettings::FromRow(settings));
+        CarouselSettings::Apply(owners(), *CarouselSettings::FromRow(settings));
         manager->Init();
-        carousel->SetImages(manager->CurrentImages());
         const auto current = manager->CurrentImages();
         carousel->Build(current->KeyAt(current->Count() / 2));
     }
     ~Rig() {
+        window.reset();
+        feed.reset();
         manager.reset();
         carousel.reset();
         database.reset();
     }
 
-    void apply(const CarouselSettingsValues& v) {
-        carousel->SetCapacity(v.Capacity);
-        carousel->SetMoveIncrements(v.MoveIncrements);
-        carousel->SetWidth(v.Width);
-        carousel->SetTilt(v.Tilt);
-        carousel->SetForeItemScale(v.ForeItemScale);
-        carousel->SetRearItemScale(v.RearItemScale);
-        carousel->SetReflectionEffects(v.ReflectionStrength, v.ReflectionStretch);
-        carousel->SetTintEffects(v.TintColour, v.TintStrength, v.DepthDarkening);
-        carousel->SetImageSize(v.ImageSize, v.ImageSize);
-        carousel->SetOrbitImageOpacity(v.OrbitImageOpacity);
-        manager->SetTextColour(v.CaptionColour);
-        manager->SetTextOutlineColour(v.CaptionOutlineColour);
-        carousel->SetOverflowEffects(v.OverflowFade, v.OverflowZoom);
-        manager->SetFillColour(v.TokenFillColour);
-        manager->SetFillOpacity(v.TokenFillOpacity);
-        renderScale = v.RenderScale;
-        sound.EnableSound(v.SoundEnabled);
-    }
-
-    CarouselSettingsLinks links() {
-        CarouselSettingsLinks links;
-        links.RenderScale = [this] { return renderScale; };
-        links.SetRenderScale = [this](double scale) { renderScale = scale; };
-        links.ShowBackground = [this](bool show) { backgroundCalls << show; };
-        links.SoundEnabled = [this] { return sound.SoundEnabled(); };
-        links.EnableSound = [this](bool on) { sound.EnableSound(on); };
-        links.CaptionColoursChanged = [this] { ++titleRedraws; };
-        return links;
-    }
+    SettingsOwners owners() { return SettingsOwners{*carousel, *manager, *window, sound}; }
 
     std::unique_ptr<frmCarouselSettings> open() {
-        auto window = std::make_unique<frmCarouselSettings>(*carousel, *manager, *database, links());
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window.get()))
+        auto settings = std::make_unique<frmCarouselSettings>(owners(), *database);
+        settings->show();
+        if (!QTest::qWaitForWindowExposed(settings.get()))
             qWarning("settings window not exposed");
-        return window;
+        return settings;
     }
 
-    // A live value by its settings column, read from the objects that hold it.
-    double live(const QString& column) const {
-        if (column == QLatin1String("RenderScale"))
-            return renderScale;
-        if (column == QLatin1String("SoundEnabled"))
-            return sound.SoundEnabled() ? 1 : 0;
-        return OwnedSetting(*carousel, *manager, column).value();
+    bool background() const { return window->CarouselWidget()->ShowBackground(); }
+
+    // A live value by its settings column, read from the object that holds it.
+    double live(const QString& column) {
+        for (const auto& row : CarouselSettings::Table())
+            if (column == QLatin1String(row.Column))
+                return row.Read(owners());
+        qFatal("no setting %s", qPrintable(column));
     }
-    QHash<QString, double> liveValues() const {
+    QHash<QString, double> liveValues() {
         QHash<QString, double> values;
         for (const QString& column : Columns)
             values.insert(column, live(column));
         return values;
     }
     // The columns whose live value differs from a snapshot taken by liveValues(), in column order.
-    QStringList changedSince(const QHash<QString, double>& before) const {
+    QStringList changedSince(const QHash<QString, double>& before) {
         QStringList changed;
         for (const QString& column : Columns)
             if (live(column) != before.value(column))

@@ -2,6 +2,8 @@
 
 #include "TokenDbFixture.h"
 #include "carousel/cCarousel.h"
+#include "desktop/modCentredMessageBox.h"
+#include "launcher/CarouselFeed.h"
 #include "platform/ImageList.h"
 #include "store/cTokenManager.h"
 #include "store/clsDatabase.h"
@@ -18,10 +20,12 @@ struct StoreRig {
         TokenDbFixture::AddRows(path, rows);
         database = std::make_unique<clsDatabase>(path);
         carousel = std::make_unique<cCarousel>(images);
-        manager = std::make_unique<cTokenManager>(*database, *carousel, images);
-        carousel->SetImages(manager->CurrentImages());
+        manager = std::make_unique<cTokenManager>(*database, images);
+        manager->SetProblemReporter(ShowProblemMessage);
+        feed = std::make_unique<CarouselFeed>(*manager, *carousel);
     }
     ~StoreRig() {
+        feed.reset();
         manager.reset();
         carousel.reset();
         database.reset();
@@ -32,5 +36,6 @@ struct StoreRig {
     ImageList images;
     std::unique_ptr<clsDatabase> database;
     std::unique_ptr<cCarousel> carousel;
+    std::unique_ptr<CarouselFeed> feed;
     std::unique_ptr<cTokenManager> manager;
 };

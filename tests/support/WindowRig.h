@@ -1,12 +1,15 @@
 #pragma once
 
 #include "TokenDbFixture.h"
-#include "carousel/FramePacing.h"
 #include "carousel/cCarousel.h"
+#include "desktop/modCentredMessageBox.h"
+#include "launcher/CarouselFeed.h"
+#include "launcher/FramePacing.h"
 #include "platform/ImageList.h"
 #include "store/FirstStart.h"
 #include "store/cTokenManager.h"
 #include "store/clsDatabase.h"
+#include "ui/CarouselSettingsTable.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -26,10 +29,11 @@ struct WindowRig {
     struct Starter {};
     explicit WindowRig(Starter, int imageSize = 100, int width = 500) {
         path = dir.filePath("Tessaro/Tokens.db");
-        FirstStart::CreateTokenDatabaseIfMissing(path);
+        FirstStart::CreateTokenDatabaseIfMissing(path, CarouselSettings::StoredStarter());
         open(imageSize, width);
     }
     ~WindowRig() {
+        feed.reset();
         manager.reset();
         carousel.reset();
         database.reset();
@@ -50,6 +54,7 @@ struct WindowRig {
     ImageList images;
     std::unique_ptr<clsDatabase> database;
     std::unique_ptr<cCarousel> carousel;
+    std::unique_ptr<CarouselFeed> feed;
     std::unique_ptr<cTokenManager> manager;
 
 private:
@@ -59,8 +64,10 @@ private:
         carousel = std::make_unique<cCarousel>(images);
         carousel->SetImageSize(imageSize, imageSize);
         carousel->SetWidth(width);
-        manager = std::make_unique<cTokenManager>(*database, *carousel, images);
+        manager = std::make_unique<cTokenManager>(*database, images);
+        manager->SetProblemReporter(ShowProblemMessage);
+        manager->SetImageSize(imageSize);
+        feed = std::make_unique<CarouselFeed>(*manager, *carousel);
         manager->Init();
-        carousel->SetImages(manager->CurrentImages());
     }
 };

@@ -6,8 +6,9 @@
 
 #include "TestSupport.h"
 #include "TokenDbFixture.h"
-#include "app/modCentredMessageBox.h"
 #include "carousel/cCarousel.h"
+#include "desktop/modCentredMessageBox.h"
+#include "launcher/CarouselFeed.h"
 #include "platform/ImageList.h"
 #include "platform/SqlDatabase.h"
 #include "store/cTokenManager.h"
@@ -50,8 +51,9 @@ struct TokenManagerWindowRig {
         TokenDbFixture::AddRows(path, rows);
         database = std::make_unique<clsDatabase>(path);
         carousel = std::make_unique<cCarousel>(images);
-        tokens = std::make_unique<cTokenManager>(*database, *carousel, images);
-        carousel->SetImages(tokens->CurrentImages());
+        tokens = std::make_unique<cTokenManager>(*database, images);
+        tokens->SetProblemReporter(ShowProblemMessage);
+        feed = std::make_unique<CarouselFeed>(*tokens, *carousel);
         tokens->Init();
         carousel->Build(QString());
         SetMessageBoxResponder([this](const MessageBoxRequest& request) {
@@ -62,13 +64,14 @@ struct TokenManagerWindowRig {
     ~TokenManagerWindowRig() {
         delete window.data();
         SetMessageBoxResponder({});
+        feed.reset();
         tokens.reset();
         carousel.reset();
         database.reset();
     }
 
     frmTokenManager& Open() {
-        window = new frmTokenManager(*tokens, *carousel, *database);
+        window = new frmTokenManager(*tokens, *carousel);
         window->show();
         return *window;
     }
@@ -131,6 +134,7 @@ struct TokenManagerWindowRig {
     ImageList images;
     std::unique_ptr<clsDatabase> database;
     std::unique_ptr<cCarousel> carousel;
+    std::unique_ptr<CarouselFeed> feed;
     std::unique_ptr<cTokenManager> tokens;
     QPointer<frmTokenManager> window;
     QList<MessageBoxRequest> asked;

@@ -1,4 +1,4 @@
-#include "app/modCentredMessageBox.h"
+#include "desktop/modCentredMessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,10 +1,10 @@
 #include "PaintProbe.h"
 #include "WindowRig.h"
-#include "app/modCentredMessageBox.h"
-#include "app/modSound.h"
-#include "carousel/MainWindowKeys.h"
-#include "carousel/cfMain.h"
-#include "carousel/cwCarousel.h"
+#include "desktop/modCentredMessageBox.h"
+#include "desktop/modSound.h"
+#include "launcher/MainWindowKeys.h"
+#include "launcher/cfMain.h"
+#include "launcher/cwCarousel.h"
 #include "platform/SoundPlayer.h"
 
 #include <QApplication>

@@ -1,17 +1,16 @@
-#include "OwnedSettings.h"
 #include "TokenDbFixture.h"
 #include "app/cTessaro.h"
-#include "app/modCentredMessageBox.h"
-#include "carousel/FramePacing.h"
-#include "carousel/MainWindowKeys.h"
 #include "carousel/cCarousel.h"
-#include "carousel/cfMain.h"
+#include "desktop/modCentredMessageBox.h"
+#include "launcher/FramePacing.h"
+#include "launcher/MainWindowKeys.h"
+#include "launcher/cfMain.h"
 #include "platform/ImageList.h"
 #include "platform/RuntimeError.h"
 #include "platform/SqlDatabase.h"
-#include "store/CarouselSettings.h"
 #include "store/cToken.h"
 #include "store/cTokenManager.h"
+#include "ui/CarouselSettingsTable.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -24,12 +23,12 @@ using TokenDbFixture::Row;
 namespace {
 // The value a setting has reached in its owner, read from the owner itself, in the units the
 // controller hands over (percentages as percentages, fill opacity and render scale as fractions).
-double LiveValue(const cTessaro& controller, const QString& column) {
-    if (column == QLatin1String("RenderScale"))
-        return controller.MainWindow().RenderScale();
-    if (column == QLatin1String("SoundEnabled"))
-        return controller.SoundEnabled() ? 1 : 0;
-    return OwnedSetting(controller.Carousel(), controller.TokenManager(), column).value();
+double LiveValue(cTessaro& controller, const QString& column) {
+    const auto& table = CarouselSettings::Table();
+    for (int i = 0; i < CarouselSettings::Count; ++i)
+        if (column == QLatin1String(table[i].Column))
+            return controller.LiveSettings()[i];
+    qFatal("no setting %s", qPrintable(column));
 }
 
 const QStringList Columns =
@@ -70,7 +69,6 @@ class TestController : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> mDir;
-    ImageList mImages;
     QList<MessageBoxRequest> mMessages;
 
     QString NewDatabase(const QList<Row>& rows = {}, bool withSettingsRow = true) {
@@ -81,7 +79,7 @@ class TestController : public QObject {
     }
 
     std::unique_ptr<cTessaro> Started(const QString& path) {
-        auto controller = std::make_unique<cTessaro>(path, mImages, nullptr);
+        auto controller = std::make_unique<cTessaro>(path);
         controller->Init();
         return controller;
     }
@@ -132,7 +130,7 @@ private slots:
         const QByteArray before = TokenDbFixture::FileHash(path);
         const int windowsBefore = int(QApplication::topLevelWidgets().size());
         try {
-            cTessaro controller(path, mImages, nullptr);
+            cTessaro controller(path);
             QFAIL("the controller was made on an unusable database");
         } catch (const RuntimeError& error) {
             QVERIFY2(error.Description().contains(path), qPrintable(error.Description()));
@@ -225,8 +223,7 @@ private slots:
         QTemporaryDir otherDir;
         const QString otherPath = otherDir.filePath(QStringLiteral("Tokens.db"));
         TokenDbFixture::Create(otherPath, false);
-        ImageList otherImages;
-        cTessaro untouched(otherPath, otherImages, nullptr);
+        cTessaro untouched(otherPath);
         for (const QString& column : Columns)
             QVERIFY2(LiveValue(*controller, column) == LiveValue(untouched, column), qPrintable(column));
         QVERIFY(controller->SoundEnabled());
@@ -239,7 +236,7 @@ private slots:
         Store(path, QStringLiteral("Capacity"), QStringLiteral("many"));
         const QByteArray before = TokenDbFixture::FileHash(path);
         {
-            cTessaro controller(path, mImages, nullptr);
+            cTessaro controller(path);
             try {
                 controller.Init();
                 QFAIL("a setting that is not a number was applied");

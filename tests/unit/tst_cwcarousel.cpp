@@ -1,8 +1,8 @@
 #include "PaintProbe.h"
 #include "WavImage.h"
 #include "WindowRig.h"
-#include "app/modSound.h"
-#include "carousel/cwCarousel.h"
+#include "desktop/modSound.h"
+#include "launcher/cwCarousel.h"
 #include "platform/Resources.h"
 #include "platform/SoundPlayer.h"
 
@@ -120,19 +120,24 @@ private slots:
         QCOMPARE(rig.ActiveCaption(), front);
     }
 
-    void tokenKeyComesAfterTheLastId_data() {
-        QTest::addColumn<QString>("imageKey");
-        QTest::addColumn<QString>("tokenKey");
-        QTest::newRow("plain") << QString("GamesID12") << "ID12";
-        QTest::newRow("caption with ID") << QString("VIDEO IDsID7") << "ID7";
-        QTest::newRow("caption ending in ID") << QString("Android IDID3") << "ID3";
-        QTest::newRow("key alone") << QString("ID1") << "ID1";
-        QTest::newRow("lower-case id is text") << QString("idea boxID4") << "ID4";
+    // Renaming the level on show (the root, or a level opened below it) redraws the title at once.
+    void renamingTheLevelOnShowRedrawsTheTitle_data() {
+        QTest::addColumn<QString>("level");
+        QTest::newRow("root") << "ID1";
+        QTest::newRow("opened level") << "ID2";
     }
-    void tokenKeyComesAfterTheLastId() {
-        QFETCH(QString, imageKey);
-        QFETCH(QString, tokenKey);
-        QCOMPARE(TokenKeyOfImageKey(imageKey), tokenKey);
+    void renamingTheLevelOnShowRedrawsTheTitle() {
+        QFETCH(QString, level);
+        WidgetRig rig;
+        QString front;
+        rig.manager->SetCurrentRoot(level, front, false);
+        rig.carousel->Build(front);
+        rig.widget->CreateTitleBuffer();
+        const QImage title = rig.widget->TitleBuffer().copy();
+        cToken renamed = *rig.manager->Item(level);
+        renamed.SetCaption(QStringLiteral("A much longer name than before"));
+        rig.manager->SaveEdit(renamed);
+        QVERIFY(rig.widget->TitleBuffer() != title);
     }
 
     // A caption that itself contains "ID" still makes its token the active one.

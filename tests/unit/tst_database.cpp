@@ -1,9 +1,9 @@
 #include "TokenDbFixture.h"
-#include "app/modCentredMessageBox.h"
+#include "desktop/modCentredMessageBox.h"
 #include "platform/RuntimeError.h"
-#include "store/CarouselSettings.h"
 #include "store/cToken.h"
 #include "store/clsDatabase.h"
+#include "ui/CarouselSettingsTable.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -210,25 +210,20 @@ private slots:
         QFETCH(double, value);
         QFETCH(int, stored);
         const QString path = freshFile();
-        const QHash<QString, double CarouselSettingsValues::*> fields = {
-            {"TokenFillOpacity", &CarouselSettingsValues::TokenFillOpacity},
-            {"RenderScale", &CarouselSettingsValues::RenderScale},
-            {"Tilt", &CarouselSettingsValues::Tilt},
-            {"DepthDarkening", &CarouselSettingsValues::DepthDarkening}};
         CarouselSettingsValues values;
-        values.*fields.value(column) = value;
-        clsDatabase(path).SaveSettings(values);
+        values[CarouselSettings::SettingOfColumn(column)] = value;
+        clsDatabase(path).SaveSettings(CarouselSettings::ToStored(values));
         QCOMPARE(scalar(path, "SELECT " + column + " FROM CarouselSettings").toInt(), stored);
     }
 
     void settingsRoundTrip() {
         const QString path = freshFile();
-        // Every field, in declaration order.
-        const CarouselSettingsValues values{13, 20,   1.5,   900, 250,      160,      150,
-                                            50, 40,   30,    20,  10,       0x123456, 0xFFFFFF,
-                                            0,  true, false, 70,  0x5A3C28, 0.6,      false};
+        // Every setting, in table order.
+        CarouselSettingsValues values;
+        values.Values = {13, 20,       1.5,      900, 250, 160, 150, 50,       40,  30, 20,
+                         10, 0x123456, 0xFFFFFF, 0,   1,   0,   70,  0x5A3C28, 0.6, 0};
         clsDatabase database(path);
-        database.SaveSettings(values);
+        database.SaveSettings(CarouselSettings::ToStored(values));
         QCOMPARE(scalar(path, "SELECT OverflowFade FROM CarouselSettings").toInt(), -1);
         QCOMPARE(scalar(path, "SELECT OverflowZoom FROM CarouselSettings").toInt(), 0);
         QCOMPARE(scalar(path, "SELECT SoundEnabled FROM CarouselSettings").toInt(), 0);
@@ -241,7 +236,7 @@ private slots:
     void savingSettingsWithoutARowChangesNothing() {
         const QString path = freshFile(false);
         clsDatabase database(path);
-        database.SaveSettings(CarouselSettingsValues{});
+        database.SaveSettings(CarouselSettings::ToStored(CarouselSettingsValues{}));
         QCOMPARE(scalar(path, "SELECT count(*) FROM CarouselSettings").toInt(), 0);
         SqlRowSet rows = database.GetSettings();
         QVERIFY(!CarouselSettings::FromRow(rows).has_value());
@@ -286,21 +281,7 @@ private slots:
         const auto v = CarouselSettings::FromRow(rows);
         QVERIFY(v.has_value());
         const QString column = assignment.section(' ', 0, 0);
-        const QHash<QString, double> read{{"OverflowFade", v->OverflowFade},
-                                          {"OverflowZoom", v->OverflowZoom},
-                                          {"SoundEnabled", v->SoundEnabled},
-                                          {"TintColour", v->TintColour},
-                                          {"TokenFillOpacity", v->TokenFillOpacity},
-                                          {"RenderScale", v->RenderScale},
-                                          {"MoveIncrements", v->MoveIncrements},
-                                          {"Capacity", v->Capacity},
-                                          {"ImageSize", v->ImageSize},
-                                          {"Width", v->Width},
-                                          {"Tilt", v->Tilt},
-                                          {"ForeItemScale", v->ForeItemScale},
-                                          {"RearItemScale", v->RearItemScale},
-                                          {"ReflectionStretch", v->ReflectionStretch}};
-        QCOMPARE(read.value(column), expected);
+        QCOMPARE((*v)[CarouselSettings::SettingOfColumn(column)], expected);
         // Clamping is for use only: the stored value stays as it was.
         const QString original = assignment.section("= ", 1).remove('\'');
         QCOMPARE(scalar(path, "SELECT " + column + " FROM CarouselSettings").toString(), original);
@@ -392,6 +373,7 @@ private slots:
     void fetchFailureIsReportedAndYieldsNoRows() {
         const QString path = freshFile();
         clsDatabase database(path);
+        database.SetProblemReporter(ShowProblemMessage); // as the program has it
         SqlConnection(path).Execute("DROP TABLE Tokens");
         SqlRowSet rows = database.GetTokenData();
         QCOMPARE(rows.RecordCount(), 0);

@@ -1,5 +1,5 @@
 #include "app/TessaroApplication.h"
-#include "app/modCentredMessageBox.h"
+#include "desktop/modCentredMessageBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/SqlDatabase.h"
 

@@ -4,6 +4,7 @@
 #include "store/FirstStart.h"
 #include "store/StarterPictures.h"
 #include "store/clsDatabase.h"
+#include "ui/CarouselSettingsTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,7 +65,7 @@ private slots:
 
     void createsAFileTheDatabaseClassAccepts() {
         const QString path = newPath();
-        QVERIFY(FirstStart::CreateTokenDatabaseIfMissing(path));
+        QVERIFY(FirstStart::CreateTokenDatabaseIfMissing(path, CarouselSettings::StoredStarter()));
         QVERIFY(QFileInfo(path).isFile());
         QVERIFY(!QFileInfo::exists(path + ".creating"));
 
@@ -73,12 +74,7 @@ private slots:
         QCOMPARE(settings.RecordCount(), 1);
         const auto values = CarouselSettings::FromRow(settings);
         QVERIFY(values.has_value());
-        QVERIFY(*values == FirstStart::StarterSettings());
-        QCOMPARE(values->Capacity, 11);
-        QCOMPARE(values->ImageSize, 128);
-        QCOMPARE(values->RenderScale, 1.0);
-        QCOMPARE(values->CaptionColour, 0xFFFFFFu);
-        QCOMPARE(values->CaptionOutlineColour, 0u);
+        QVERIFY(*values == CarouselSettings::Starter());
 
         const QList<StoredToken> tokens = storedTokens(path);
         QVERIFY(tokens.size() >= 4);
@@ -90,7 +86,7 @@ private slots:
 
     void rowNumbersFollowTheLargest() {
         const QString path = newPath();
-        QVERIFY(FirstStart::CreateTokenDatabaseIfMissing(path));
+        QVERIFY(FirstStart::CreateTokenDatabaseIfMissing(path, CarouselSettings::StoredStarter()));
         SqlConnection db(path);
         QVERIFY(!db.TableExists("sqlite_sequence")); // no AUTOINCREMENT: freed numbers are reused
         const int largest = db.Query("SELECT max(TokenID) AS m FROM Tokens").Value("m").toInt();
@@ -102,7 +98,7 @@ private slots:
 
     void everyStarterTokenWorksOnThisMachine() {
         const QString path = newPath();
-        QVERIFY(FirstStart::CreateTokenDatabaseIfMissing(path));
+        QVERIFY(FirstStart::CreateTokenDatabaseIfMissing(path, CarouselSettings::StoredStarter()));
         const QList<StoredToken> tokens = storedTokens(path);
         QSet<int> ids;
         QMap<int, QSet<QString>> captionsByLevel;
@@ -198,7 +194,7 @@ private slots:
         }
         const QByteArray before = TokenDbFixture::FileHash(path);
         const QDateTime modified = QFileInfo(path).lastModified();
-        QVERIFY(!FirstStart::CreateTokenDatabaseIfMissing(path));
+        QVERIFY(!FirstStart::CreateTokenDatabaseIfMissing(path, CarouselSettings::StoredStarter()));
         QCOMPARE(TokenDbFixture::FileHash(path), before);
         QCOMPARE(QFileInfo(path).lastModified(), modified);
     }
@@ -210,7 +206,7 @@ private slots:
         file.close();
         const QString path = blocker + "/Tessaro/Tokens.db";
         try {
-            FirstStart::CreateTokenDatabaseIfMissing(path);
+            FirstStart::CreateTokenDatabaseIfMissing(path, CarouselSettings::StoredStarter());
             QFAIL("created a database below a plain file");
         } catch (const RuntimeError& error) {
             QVERIFY2(error.Description().contains(blocker + "/Tessaro"), qPrintable(error.Description()));

@@ -1,4 +1,4 @@
-#include "app/modGeneral.h"
+#include "desktop/modGeneral.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,5 +1,5 @@
 #include "StoreRig.h"
-#include "app/modCentredMessageBox.h"
+#include "desktop/modCentredMessageBox.h"
 #include "platform/Imaging.h"
 
 #include <QSet>

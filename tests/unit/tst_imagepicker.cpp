@@ -2,9 +2,8 @@
 // drives that cannot be opened.
 #include "FormChecks.h"
 #include "TestSupport.h"
-#include "app/modCentredMessageBox.h"
+#include "desktop/modCentredMessageBox.h"
 #include "platform/Imaging.h"
-#include "ui/ImageBytes.h"
 #include "ui/frmImagePicker.h"
 
 #include <QComboBox>
@@ -59,6 +58,9 @@ const QByteArray RedSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='32' he
 class TestImagePicker : public QObject {
     Q_OBJECT
 
+    // The picture of the token being edited, which the picker replaces.
+    QByteArray mPicture;
+
     QTemporaryDir* mFolder = nullptr;
     QString mStartFolder;
     QList<MessageBoxRequest> mAsked;
@@ -88,7 +90,7 @@ private slots:
             mAsked.append(request);
             return MsgBox::ResultOk;
         });
-        ImageBytes() = "previous picture";
+        mPicture = "previous picture";
     }
 
     void cleanup() {
@@ -98,7 +100,7 @@ private slots:
     }
 
     void layout() {
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         QCOMPARE(picker.windowTitle(), QStringLiteral("Select Image"));
         QCOMPARE(picker.size(), QSize(590, 307));
         QCOMPARE(picker.minimumSize(), picker.maximumSize());
@@ -113,7 +115,7 @@ private slots:
     }
 
     void startsInTheCurrentFolder() {
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         QCOMPARE(picker.DirPath(), mFolder->path());
         QCOMPARE(picker.Drive(), QStorageInfo(mFolder->path()).rootPath());
         QVERIFY(mAsked.isEmpty());
@@ -124,7 +126,7 @@ private slots:
                                  "g.png.bak", "png", "h.jpeg"})
             WriteBytes(Path(name), "x");
         QDir().mkdir(Path("sub.png"));
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         const QStringList expected{"B.PNG", "a.jpg", "c.Bmp", "d.svg", "e.GIF", "f.ico"};
         QTRY_COMPARE_WITH_TIMEOUT(
             [&] {
@@ -155,7 +157,7 @@ private slots:
             WriteBytes(Path(name), RedGif);
         else
             Save(red, name, QFileInfo(name).suffix().toLatin1());
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         picker.File1_Click(name);
         QVERIFY(Use(picker)->isEnabled());
         const QImage result = Imaging::Decode(picker.PreparedImage());
@@ -166,14 +168,14 @@ private slots:
 
     void smallPictureComesBackAs196Png() {
         Save(Halves(48, 48), "small.png");
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         picker.show();
         picker.File1_Click("small.png");
         Use(picker)->click();
         QVERIFY(!picker.isVisible());
         QCOMPARE(picker.Tag(), QString());
-        QVERIFY(IsPng(ImageBytes()));
-        const QImage handed = Imaging::Decode(ImageBytes());
+        QVERIFY(IsPng(mPicture));
+        const QImage handed = Imaging::Decode(mPicture);
         QCOMPARE(handed.size(), QSize(196, 196));
         QCOMPARE(handed.pixelColor(40, 98), QColor(Qt::red));
         QCOMPARE(handed.pixelColor(156, 98), QColor(Qt::blue));
@@ -181,7 +183,7 @@ private slots:
 
     void widePictureIsStretched() {
         Save(Halves(400, 200), "wide.png");
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         picker.File1_Click("wide.png");
         const QImage handed = Imaging::Decode(picker.PreparedImage());
         QCOMPARE(handed.size(), QSize(196, 196));
@@ -209,7 +211,7 @@ private slots:
         const QImage icon = Imaging::Decode(png);
         QCOMPARE(icon.size(), QSize(256, 256));
         QCOMPARE(icon.pixelColor(60, 128), QColor(Qt::red));
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         picker.File1_Click(name);
         QVERIFY(Use(picker)->isEnabled());
         const QImage handed = Imaging::Decode(picker.PreparedImage());
@@ -222,17 +224,17 @@ private slots:
 
     void enterUsesAFileOnlyOnceOneIsPicked() {
         Save(Halves(48, 48), "small.png");
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         picker.show();
         QTest::keyClick(&picker, Qt::Key_Return);
         QTest::keyClick(&picker, Qt::Key_Enter);
         QVERIFY(picker.isVisible());
-        QCOMPARE(ImageBytes(), QByteArray("previous picture"));
+        QCOMPARE(mPicture, QByteArray("previous picture"));
         picker.File1_Click("small.png");
         QTest::keyClick(&picker, Qt::Key_Return);
         QVERIFY(!picker.isVisible());
         QCOMPARE(picker.Tag(), QString());
-        QCOMPARE(ImageBytes(), picker.PreparedImage());
+        QCOMPARE(mPicture, picker.PreparedImage());
     }
 
     void cancellingLeavesImageBytesAlone_data() {
@@ -245,7 +247,7 @@ private slots:
     void cancellingLeavesImageBytesAlone() {
         QFETCH(QString, how);
         Save(Halves(48, 48), "small.png");
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         picker.show();
         picker.File1_Click("small.png");
         QVERIFY(Use(picker)->isEnabled());
@@ -257,7 +259,7 @@ private slots:
             QTest::keyClick(&picker, Qt::Key_Escape);
         QVERIFY(!picker.isVisible());
         QCOMPARE(picker.Tag(), QStringLiteral("CANCELLED"));
-        QCOMPARE(ImageBytes(), QByteArray("previous picture"));
+        QCOMPARE(mPicture, QByteArray("previous picture"));
     }
 
     void unreadableFileDisablesUseQuietly_data() {
@@ -277,7 +279,7 @@ private slots:
         WriteBytes(Path(name), bytes);
         if (name == "gone.png")
             QFile::remove(Path(name));
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         picker.File1_Click("good.png");
         QVERIFY(Use(picker)->isEnabled());
         const qint64 shown = Control<QLabel>(picker, "picOriginal")->pixmap().cacheKey();
@@ -292,7 +294,7 @@ private slots:
         half.fill(Qt::transparent);
         QPainter(&half).fillRect(32, 0, 32, 64, Qt::red);
         Save(half, "half.png");
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         picker.File1_Click("half.png");
         const QImage preview = Preview(picker);
         QCOMPARE(preview.size(), QSize(256, 256));
@@ -309,7 +311,7 @@ private slots:
     }
 
     void driveThatCannotBeOpenedReturnsToTheLastGoodOne() {
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         const QString good = picker.Drive();
         auto* drives = Control<QComboBox>(picker, "Drive1");
         const QString missing = Path("no-medium");
@@ -324,7 +326,7 @@ private slots:
     }
 
     void lastGoodDriveGoneTooFallsBackHome() {
-        frmImagePicker picker;
+        frmImagePicker picker(mPicture);
         auto* drives = Control<QComboBox>(picker, "Drive1");
         const QString card = Path("card");
         QDir().mkdir(card);

@@ -1,4 +1,4 @@
-#include "app/modShellExecute.h"
+#include "desktop/modShellExecute.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "WavImage.h"
-#include "app/modSound.h"
+#include "desktop/modSound.h"
 #include "platform/SoundPlayer.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,10 @@
 #include "TokenDbFixture.h"
-#include "app/modCentredMessageBox.h"
-#include "app/modMain.h"
-#include "carousel/FramePacing.h"
-#include "carousel/cfMain.h"
+#include "app/cTessaro.h"
+#include "carousel/cCarousel.h"
+#include "desktop/modCentredMessageBox.h"
+#include "launcher/FramePacing.h"
+#include "launcher/MainWindowKeys.h"
+#include "launcher/cfMain.h"
 #include "platform/Imaging.h"
 #include "platform/KeyWatcher.h"
 #include "platform/Resources.h"
@@ -11,8 +13,10 @@
 #include "ui/frmAbout.h"
 #include "ui/frmSysTray.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
@@ -20,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 using TokenDbFixture::Row;
 
@@ -62,15 +67,19 @@ private:
 // A window of the running program that notes whether the controller still existed when it closed.
 class OtherWindow : public QWidget {
 public:
+    explicit OtherWindow(const std::unique_ptr<cTessaro>& root) : mRoot(root) {}
     bool closed = false;
     bool controllerAtClose = false;
 
 protected:
     void closeEvent(QCloseEvent* event) override {
         closed = true;
-        controllerAtClose = ControllerExists();
+        controllerAtClose = mRoot != nullptr;
         QWidget::closeEvent(event);
     }
+
+private:
+    const std::unique_ptr<cTessaro>& mRoot;
 };
 
 // The picture's pixel over the window colour, as the About window is expected to show it.
@@ -91,15 +100,27 @@ class TestSysTray : public QObject {
 
     std::unique_ptr<QTemporaryDir> mDir;
     QString mPath;
+    std::unique_ptr<cTessaro> mRoot;
     ScriptedKeys* mKeys = nullptr;
 
+    void Start() {
+        mRoot = std::make_unique<cTessaro>(mPath);
+        mRoot->Init();
+    }
+    cfMain& MainWindow() const { return mRoot->MainWindow(); }
+    frmSysTray* SysTrayForm() const { return &mRoot->SysTrayForm(); }
+
     // The whole program on a small database, with the scripted keyboard in place of the desktop's.
+    // Beta, in front, runs a harmless program and has a level below it.
     void StartProgram() {
         mDir = std::make_unique<QTemporaryDir>();
         mPath = mDir->filePath(QStringLiteral("Tokens.db"));
         TokenDbFixture::Create(mPath);
-        TokenDbFixture::AddRows(mPath, {{2, 1, "Alpha"}, {3, 1, "Beta"}, {4, 1, "Gamma"}});
-        StartUp(mPath);
+        TokenDbFixture::AddRows(mPath, {{2, 1, "Alpha"},
+                                        {3, 1, "Beta", true, {}, QStringLiteral("true")},
+                                        {4, 1, "Gamma"},
+                                        {5, 3, "Inner"}});
+        Start();
         auto keys = std::make_unique<ScriptedKeys>();
         mKeys = keys.get();
         SysTrayForm()->SetKeyWatcher(std::move(keys));
@@ -122,7 +143,7 @@ private slots:
     }
 
     void cleanup() {
-        ReleaseProgram();
+        mRoot.reset();
         mKeys = nullptr;
     }
 
@@ -279,9 +300,9 @@ private slots:
             update.BindBytes(1, TokenDbFixture::Png(250, 150, 0x10c020));
             update.Execute();
         }
-        ReleaseProgram();
-        StartUp(mPath);
-        frmAbout about;
+        mRoot.reset();
+        Start();
+        frmAbout about(mRoot->TokenManager());
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         const QImage shot = about.grab().toImage();
@@ -356,6 +377,74 @@ private slots:
         QCOMPARE(Caption(), shownAfter ? QStringLiteral("Hide") : QStringLiteral("Show"));
     }
 
+    // Requests from outside the user's keys and mouse (tray items, the hot key) that arrive while a
+    // key's work runs (a move, a level transition, the press animation of a launch) wait until it
+    // is over: nothing is rebuilt under a running move, and a launch cannot undo a hot-key hide.
+    void outsideRequestsWaitForAnIdleLauncher_data() {
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<int>("key");
+        QTest::newRow("Carousel Settings... during a move") << "settings" << int(MainKey::Right);
+        QTest::newRow("Manage Tokens... during a move") << "manager" << int(MainKey::PageDown);
+        QTest::newRow("hot key during a level transition") << "hot key" << int(MainKey::Down);
+        QTest::newRow("hot key during a launch") << "hot key" << int(MainKey::Enter);
+        QTest::newRow("Exit during a level transition") << "exit" << int(MainKey::Down);
+    }
+    void outsideRequestsWaitForAnIdleLauncher() {
+        QFETCH(QString, request);
+        QFETCH(int, key);
+        StartProgram();
+        if (request == "exit")
+            mRoot->ShowCarouselSettings(); // closing it stores the live settings
+        const qint64 storedOpacity = SqlConnection(mPath)
+                                         .Query("SELECT OrbitImageOpacity FROM CarouselSettings")
+                                         .Value("OrbitImageOpacity")
+                                         .toLongLong();
+        auto windowOpen = [](const char* name) {
+            const auto windows = QApplication::topLevelWidgets();
+            return std::any_of(windows.begin(), windows.end(), [name](QWidget* window) {
+                return window->isVisible() && window->objectName() == QLatin1String(name);
+            });
+        };
+        const QList<QAction*> items = SysTrayForm()->PopupMenu()->actions();
+        int frames = 0;
+        bool changedDuringTheKey = false;
+        connect(&mRoot->Carousel(), &cCarousel::Refreshed, this, [&] {
+            if (++frames == 3) {
+                if (request == "settings")
+                    items[frmSysTray::CarouselSettingsItem]->trigger();
+                else if (request == "manager")
+                    items[frmSysTray::TokenManagerItem]->trigger();
+                else if (request == "exit")
+                    items[frmSysTray::ExitItem]->trigger();
+                else
+                    mKeys->Play("+0 +1 +2 -2 -1 -0");
+            }
+            changedDuringTheKey = changedDuringTheKey || windowOpen("frmTokenManager") ||
+                                  (request == "settings" && windowOpen("frmCarouselSettings")) ||
+                                  Caption() != QStringLiteral("Hide") || mRoot->IsShuttingDown();
+        });
+        MainWindow().Form_KeyDown(key);
+        QVERIFY(frames > 3);
+        QVERIFY(!changedDuringTheKey);
+        QVERIFY(QTest::qWaitFor([&] {
+            if (request == "settings")
+                return windowOpen("frmCarouselSettings");
+            if (request == "manager")
+                return windowOpen("frmTokenManager");
+            if (request == "exit")
+                return mRoot->IsShuttingDown();
+            return !MainWindow().IsShown() && !MainWindow().IsFading();
+        }));
+        if (request == "hot key")
+            QCOMPARE(Caption(), QStringLiteral("Show"));
+        if (request == "exit") // the settings were stored as they are, not as the transition had them
+            QCOMPARE(SqlConnection(mPath)
+                         .Query("SELECT OrbitImageOpacity FROM CarouselSettings")
+                         .Value("OrbitImageOpacity")
+                         .toLongLong(),
+                     storedOpacity);
+    }
+
     void doubleClickPerformsTheFirstItem() {
         StartProgram();
         QCOMPARE(Caption(), QStringLiteral("Hide"));
@@ -390,12 +479,12 @@ private slots:
     void endingClosesEveryOtherWindowFirst() {
         QFETCH(bool, byExit);
         StartProgram();
-        OtherWindow other;
+        OtherWindow other(mRoot);
         other.show();
         TokenDbFixture::LeaveFreePages(mPath);
         QVERIFY(TokenDbFixture::FreePages(mPath) > 0);
         frmSysTray* tray = SysTrayForm();
-        const int code = RunUntilShutDown([tray, byExit] {
+        const int code = RunUntilShutDown([this, tray, byExit] {
             if (byExit)
                 tray->mnuPopup_Click(frmSysTray::ExitItem);
             else
@@ -406,17 +495,8 @@ private slots:
         QVERIFY(other.controllerAtClose);
         QVERIFY(!MainWindow().IsShown());
         QVERIFY(!tray->isVisible());
-        ReleaseProgram();
-        QVERIFY(!ControllerExists());
-        QVERIFY(!SysTrayForm());
+        mRoot.reset();
         QCOMPARE(TokenDbFixture::FreePages(mPath), 0);
-    }
-
-    void shutDownOutsideTheLoopReleasesAtOnce() {
-        StartProgram();
-        ShutDown(SysTrayForm());
-        QVERIFY(!ControllerExists());
-        QVERIFY(!SysTrayForm());
     }
 };
 

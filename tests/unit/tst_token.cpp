@@ -1,6 +1,6 @@
 #include "StoreRig.h"
-#include "app/modCentredMessageBox.h"
-#include "app/modShellExecute.h"
+#include "desktop/modCentredMessageBox.h"
+#include "desktop/modShellExecute.h"
 #include "platform/Imaging.h"
 
 #include <QFile>

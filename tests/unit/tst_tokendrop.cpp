@@ -1,6 +1,6 @@
 #include "ShortcutFile.h"
 #include "StoreRig.h"
-#include "app/modCentredMessageBox.h"
+#include "desktop/modCentredMessageBox.h"
 #include "platform/Imaging.h"
 
 #include <QFile>

@@ -1,10 +1,12 @@
 #include "StoreRig.h"
-#include "app/modCentredMessageBox.h"
+#include "desktop/modCentredMessageBox.h"
 #include "platform/Imaging.h"
 #include "platform/RuntimeError.h"
+#include "ui/TokenTreeWidget.h"
 
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 
 using TokenDbFixture::Row;
 
@@ -80,24 +82,174 @@ private slots:
             QVariant(qint64(0)));
     }
 
-    void badFieldIsReportedOnceAndTheOtherRowsLoad() {
-        StoreRig rig({{2, 1, "Good"}, {3, 1, "Odd"}, {4, 1, "Also good"}});
+    // A field that cannot be read, a missing caption, command or description among them, is
+    // reported; the field keeps its default and the other rows load.
+    void badFieldsAreReportedAndTheOtherRowsLoad() {
+        StoreRig rig({{2, 1, "Good"}, {3, 1, "Odd"}, {4, 1, "Empty", true, {}, "ls", 60, false, "text"}});
         {
             SqlConnection raw(rig.path);
             raw.Execute("UPDATE Tokens SET Enabled = 'yes please' WHERE TokenID = 3;"
-                        "UPDATE Tokens SET Description = NULL, Command = NULL WHERE "
-                        "TokenID = 4");
+                        "UPDATE Tokens SET Caption = NULL, Description = NULL, Command = NULL, "
+                        "Parameters = NULL WHERE TokenID = 4");
         }
         rig.manager->Init();
-        QCOMPARE(mMessages.size(), 1);
-        QCOMPARE(mMessages[0].title, QStringLiteral("Error Loading Token Data"));
-        QCOMPARE(mMessages[0].flags, MsgBox::OkOnly | MsgBox::Exclamation);
-        QVERIFY2(mMessages[0].prompt.startsWith("13 "), qPrintable(mMessages[0].prompt));
-        QVERIFY2(mMessages[0].prompt.contains("Enabled of token row 3"), qPrintable(mMessages[0].prompt));
+        QStringList prompts;
+        for (const MessageBoxRequest& message : mMessages) {
+            QCOMPARE(message.title, QStringLiteral("Error Loading Token Data"));
+            QCOMPARE(message.flags, MsgBox::OkOnly | MsgBox::Exclamation);
+            prompts << message.prompt;
+        }
+        QCOMPARE(prompts.size(), 4);
+        QVERIFY2(prompts[0].startsWith("13 ") && prompts[0].contains("Enabled of token row 3"),
+                 qPrintable(prompts[0]));
+        const QStringList missing{"Caption", "Command", "Description"};
+        for (int i = 0; i < missing.size(); ++i)
+            QVERIFY2(prompts[i + 1].startsWith("94 ") &&
+                         prompts[i + 1].contains(missing[i] + " of token row 4"),
+                     qPrintable(prompts[i + 1]));
         QCOMPARE(keysOf(*rig.manager), (QStringList{"ID1", "ID2", "ID3", "ID4"}));
-        QVERIFY(rig.manager->Item("ID3")->Enabled()); // the failed field keeps its default
+        QVERIFY(rig.manager->Item("ID3")->Enabled());
         QCOMPARE(rig.manager->Item("ID3")->Caption(), QStringLiteral("Odd"));
-        QVERIFY(rig.manager->Item("ID4")->Description().isEmpty());
+        const auto empty = rig.manager->Item("ID4");
+        QCOMPARE(empty->Caption(), QStringLiteral("New Token"));
+        QVERIFY(empty->Command().isEmpty() && empty->Parameters().isEmpty() &&
+                empty->Description().isEmpty());
+    }
+
+    // The carousel shows a level in the order of the Token Manager's tree, also where one caption
+    // begins with another.
+    void levelIsInTheTreesOrder_data() {
+        QTest::addColumn<QStringList>("captions"); // given ID2, ID3, ... in this order
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("Foo, Foo Bar") << QStringList{"Foo Bar", "Foo"} << QStringList{"Foo", "Foo Bar"};
+        QTest::newRow("Doom, Doom2") << QStringList{"Doom2", "Doom"} << QStringList{"Doom", "Doom2"};
+        QTest::newRow("letter case") << QStringList{"beta", "Alpha", "alpha"}
+                                     << QStringList{"Alpha", "alpha", "beta"};
+        QTest::newRow("captions holding ID") << QStringList{"IDE", "ID"} << QStringList{"ID", "IDE"};
+        QTest::newRow("same caption: by key") << QStringList{"Same", "Same"} << QStringList{"Same", "Same"};
+    }
+    void levelIsInTheTreesOrder() {
+        QFETCH(QStringList, captions);
+        QFETCH(QStringList, shown);
+        QList<Row> rows;
+        for (int i = 0; i < captions.size(); ++i)
+            rows << Row{i + 2, 1, captions[i]};
+        StoreRig rig(rows);
+        rig.manager->Init();
+        // The tree's own order of the same tokens.
+        QList<std::pair<QString, QString>> tokens;
+        for (int i = 0; i < captions.size(); ++i)
+            tokens << std::pair(captions[i], QStringLiteral("ID%1").arg(i + 2));
+        std::sort(tokens.begin(), tokens.end(), [](const auto& a, const auto& b) {
+            return TokenTreeWidget::SortsBefore(a.first, a.second, b.first, b.second);
+        });
+        QStringList tree;
+        for (const auto& [caption, key] : tokens)
+            tree << caption + key;
+        const QStringList keys = keysOf(*rig.manager->CurrentImages());
+        QCOMPARE(keys, tree);
+        for (int i = 0; i < shown.size(); ++i)
+            QVERIFY2(keys[i].startsWith(shown[i] + "ID"), qPrintable(keys.join(", ")));
+    }
+
+    // An edit the database refuses leaves the token in memory as it was, and the carousel alone.
+    void refusedEditsChangeNothing_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::newRow("save") << "save";
+        QTest::newRow("switch off") << "switch";
+        QTest::newRow("move") << "move";
+        QTest::newRow("delete") << "delete";
+    }
+    void refusedEditsChangeNothing() {
+        QFETCH(QString, edit);
+        StoreRig rig({{2, 1, "Games"}, {3, 1, "Tools"}, {4, 2, "Chess"}});
+        rig.manager->Init();
+        SqlConnection(rig.path).Execute("CREATE TRIGGER NoUpdate BEFORE UPDATE ON Tokens "
+                                        "BEGIN SELECT RAISE(ABORT, 'read only'); END;"
+                                        "CREATE TRIGGER NoDelete BEFORE DELETE ON Tokens "
+                                        "BEGIN SELECT RAISE(ABORT, 'read only'); END");
+        const cToken before = *rig.manager->Item("ID2");
+        const QStringList images = keysOf(*rig.manager->CurrentImages());
+        QSignalSpy levelChanged(rig.manager.get(), &cTokenManager::CurrentLevelChanged);
+        cToken edited = before;
+        edited.SetCaption("Renamed");
+        edited.SetCommand("ls");
+        if (edit == "save")
+            QVERIFY_THROWS_EXCEPTION(RuntimeError, rig.manager->SaveEdit(edited));
+        else if (edit == "switch")
+            QVERIFY_THROWS_EXCEPTION(RuntimeError, rig.manager->SetEnabledState("ID2", false));
+        else if (edit == "move")
+            QVERIFY_THROWS_EXCEPTION(RuntimeError, rig.manager->MoveToken("ID2", "ID3"));
+        else
+            QVERIFY_THROWS_EXCEPTION(RuntimeError, rig.manager->DeleteSubtree("ID2"));
+        const auto token = rig.manager->Item("ID2");
+        QCOMPARE(token->Caption(), before.Caption());
+        QCOMPARE(token->Command(), before.Command());
+        QCOMPARE(token->ParentKey(), before.ParentKey());
+        QCOMPARE(token->Enabled(), before.Enabled());
+        QVERIFY(rig.manager->Exists("ID4"));
+        QCOMPARE(keysOf(*rig.manager->CurrentImages()), images);
+        QCOMPARE(levelChanged.size(), 0);
+    }
+
+    // Edits rebuild the carousel only when they touch the level on show (its tokens or its root),
+    // and a level that disappears or becomes inactive is left.
+    void editsRebuildOnlyTheLevelOnShow_data() {
+        QTest::addColumn<QString>("level"); // the current root
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<int>("builds");
+        QTest::addColumn<QString>("levelAfter");
+        QTest::newRow("move between two other levels") << "ID1"
+                                                       << "move ID5 ID3" << 0 << "ID1";
+        QTest::newRow("move off the level on show") << "ID1"
+                                                    << "move ID2 ID3" << 1 << "ID1";
+        QTest::newRow("move onto the level on show") << "ID1"
+                                                     << "move ID5 ID1" << 1 << "ID1";
+        QTest::newRow("move the level into an inactive branch") << "ID2"
+                                                                << "move ID2 ID6" << 1 << "ID1";
+        QTest::newRow("rename a token elsewhere") << "ID1"
+                                                  << "rename ID5" << 0 << "ID1";
+        QTest::newRow("rename a token on the level") << "ID1"
+                                                     << "rename ID3" << 1 << "ID1";
+        QTest::newRow("rename the level itself") << "ID2"
+                                                 << "rename ID2" << 1 << "ID2";
+        QTest::newRow("switch off a token elsewhere") << "ID1"
+                                                      << "switch ID5" << 0 << "ID1";
+        QTest::newRow("switch off the level's parent") << "ID2"
+                                                       << "switch ID2" << 1 << "ID1";
+        QTest::newRow("delete a token elsewhere") << "ID1"
+                                                  << "delete ID5" << 0 << "ID1";
+        QTest::newRow("delete the level") << "ID2"
+                                          << "delete ID2" << 1 << "ID1";
+        QTest::newRow("delete on the level") << "ID2"
+                                             << "delete ID5" << 1 << "ID2";
+    }
+    void editsRebuildOnlyTheLevelOnShow() {
+        QFETCH(QString, level);
+        QFETCH(QString, edit);
+        QFETCH(int, builds);
+        QFETCH(QString, levelAfter);
+        // Root > Games (ID2) > Chess (ID5); Root > Tools (ID3); Root > Archive (ID6, off)
+        StoreRig rig({{2, 1, "Games"}, {3, 1, "Tools"}, {5, 2, "Chess"}, {6, 1, "Archive", false}});
+        rig.manager->Init();
+        QString front;
+        rig.manager->SetCurrentRoot(level, front, false);
+        rig.carousel->Build(front);
+        QSignalSpy built(rig.carousel.get(), &cCarousel::MoveComplete);
+        const QStringList words = edit.split(' ');
+        if (words[0] == "move") {
+            QVERIFY(rig.manager->MoveToken(words[1], words[2]));
+        } else if (words[0] == "rename") {
+            cToken renamed = *rig.manager->Item(words[1]);
+            renamed.SetCaption("Renamed");
+            rig.manager->SaveEdit(renamed);
+        } else if (words[0] == "switch") {
+            rig.manager->SetEnabledState(words[1], false);
+        } else {
+            rig.manager->DeleteSubtree(words[1]);
+        }
+        QCOMPARE(built.size(), builds);
+        QCOMPARE(rig.manager->CurrentRootKey(), levelAfter);
     }
 
     void newTokensAreNumberedAfterTheLargest() {

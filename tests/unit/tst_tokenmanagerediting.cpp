@@ -2,7 +2,6 @@
 // picture and its preview, and closing with unsaved changes.
 #include "TokenManagerWindowRig.h"
 #include "platform/Imaging.h"
-#include "ui/ImageBytes.h"
 #include "ui/frmImagePicker.h"
 
 #include <QApplication>
@@ -322,7 +321,7 @@ private slots:
         TokenManagerWindowRig rig({{2, 1, "Games", true, TokenDbFixture::Png(30, 30, 0x00ff00)}});
         rig.Open();
         rig.ClickNode("ID2");
-        const QByteArray picture = ImageBytes();
+        const QByteArray picture = rig.window->EditedPicture();
         QTimer::singleShot(0, [] {
             auto* picker = qobject_cast<frmImagePicker*>(QApplication::activeModalWidget());
             QVERIFY(picker);
@@ -330,7 +329,7 @@ private slots:
         });
         rig.Button("cmdEditImage")->click();
         QVERIFY(!rig.SaveEnabled());
-        QCOMPARE(ImageBytes(), picture);
+        QCOMPARE(rig.window->EditedPicture(), picture);
     }
 
     void focusSelectsTheWholeText_data() {

@@ -2,14 +2,14 @@
 // and following the drawing's size.
 #include "FramePacing.h"
 #include "MainWindowKeys.h"
-#include "app/modCentredMessageBox.h"
-#include "app/modGeneral.h"
-#include "app/modShellExecute.h"
-#include "app/modSound.h"
 #include "carousel/cCarousel.h"
 #include "cfMain.h"
 #include "cfMainForm.h"
 #include "cwCarousel.h"
+#include "desktop/modCentredMessageBox.h"
+#include "desktop/modGeneral.h"
+#include "desktop/modShellExecute.h"
+#include "desktop/modSound.h"
 #include "store/cTokenManager.h"
 
 #include <QApplication>
@@ -51,6 +51,7 @@ private:
 void cfMain::Form_KeyDown(int pKeyCode) {
     if (mTornDown)
         return;
+    const IdleGate::Busy busy(mGate);
     switch (pKeyCode) {
     case MainKey::Enter:
     case MainKey::Space:

@@ -124,3 +124,7 @@ int StandardMsgBox(const QString& prompt, int flags, const QString& title) {
 void SetMessageBoxResponder(std::function<int(const MessageBoxRequest&)> responder_) {
     responder() = std::move(responder_);
 }
+
+void ShowProblemMessage(const QString& prompt, const QString& title) {
+    StandardMsgBox(prompt, MsgBox::OkOnly | MsgBox::Exclamation, title);
+}

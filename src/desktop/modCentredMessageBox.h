@@ -29,6 +29,10 @@ int CentredMsgBox(const QString& prompt, int flags, const QString& title = QStri
 // A standard (not centred) message box, as used for load errors. An empty title becomes "Tessaro".
 int StandardMsgBox(const QString& prompt, int flags, const QString& title);
 
+// A problem the program worked round, shown as a standard box with an exclamation icon and an OK
+// button under the given title.
+void ShowProblemMessage(const QString& prompt, const QString& title);
+
 // Test seam: while a responder is installed, no dialog is shown; the responder sees each request and
 // returns the button to press. Install an empty function to show real dialogs again.
 struct MessageBoxRequest {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IdleGate.h"
 #include "cwCarousel.h"
 
 #include <QByteArray>
@@ -46,6 +47,9 @@ public:
     bool IsShown() const;
     // Whether a fade in or out is running (it waits on the event loop, so other handlers may run).
     bool IsFading() const { return mFading; }
+    // Busy while a key's work, a fade, a move or a level transition runs: what does not come from the
+    // user's keys and mouse (tray items, the hot key, a second start) waits here until it is over.
+    IdleGate& Gate() { return mGate; }
 
     // Handles a key of the key table (MainKey codes); other codes do nothing.
     void Form_KeyDown(int pKeyCode);
@@ -84,6 +88,7 @@ private:
 
     cCarousel& mCarousel;
     cTokenManager& mTokenManager;
+    IdleGate mGate;
     QPointer<cfMainForm> mForm;
     QPointer<cwCarousel> mCarouselWidget;
     QByteArray mBeepSound;

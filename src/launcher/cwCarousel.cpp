@@ -1,8 +1,8 @@
 #include "cwCarousel.h"
 
 #include "TextBuffer.h"
-#include "app/modSound.h"
 #include "carousel/cCarousel.h"
+#include "desktop/modSound.h"
 #include "platform/Imaging.h"
 #include "platform/Resources.h"
 #include "store/cTokenManager.h"
@@ -37,11 +37,6 @@ QString FirstLocalFile(const QMimeData* data) {
 }
 } // namespace
 
-QString TokenKeyOfImageKey(const QString& pImageKey) {
-    const int last = pImageKey.lastIndexOf(QStringLiteral("ID"));
-    return QStringLiteral("ID") + (last < 0 ? pImageKey : pImageKey.mid(last + 2));
-}
-
 cwCarousel::cwCarousel(cCarousel& pCarousel, cTokenManager& pTokenManager, ScaleSource pRenderScale,
                        QWidget* parent)
     : QWidget(parent), mCarousel(&pCarousel), mTokenManager(&pTokenManager),
@@ -57,11 +52,11 @@ cwCarousel::cwCarousel(cCarousel& pCarousel, cTokenManager& pTokenManager, Scale
     mTimer.setTimerType(Qt::PreciseTimer);
     connect(&mTimer, &QTimer::timeout, this, &cwCarousel::cTimer_Timer);
     connect(mCarousel, &cCarousel::Refreshed, this,
-            [this](const QImage& surface, double index, const QString& key, double, int) {
-                mCarousel_Refreshed(surface, index, key);
-            });
+            [this](const QImage& surface, double index) { mCarousel_Refreshed(surface, index); });
     connect(mCarousel, &cCarousel::MoveComplete, this, &cwCarousel::mCarousel_MoveComplete);
     connect(mTokenManager, &cTokenManager::CurrentRootChanged, this, &cwCarousel::CreateTitleBuffer);
+    // An edit may have renamed the level on show.
+    connect(mTokenManager, &cTokenManager::CurrentLevelChanged, this, &cwCarousel::CreateTitleBuffer);
     connect(mTokenManager, &cTokenManager::TransitionRequested, this, &cwCarousel::TransitionToNewRoot);
 }
 
@@ -87,12 +82,9 @@ double cwCarousel::RenderScale() const {
 
 // ---- Frames ------------------------------------------------------------------------------------
 
-void cwCarousel::mCarousel_Refreshed(const QImage& Surface, double CurrentIndex, const QString& ImageKey) {
+void cwCarousel::mCarousel_Refreshed(const QImage& Surface, double CurrentIndex) {
     mFrame = Surface;
-    if (CurrentIndex <= 0)
-        mTokenManager->SetActiveToken(QString());
-    else
-        mTokenManager->SetActiveToken(TokenKeyOfImageKey(ImageKey));
+    mTokenManager->SetActiveIndex(int(CurrentIndex));
     CheckSize();
     if (!isVisible())
         return;
@@ -159,6 +151,7 @@ void cwCarousel::CreateTitleBuffer() {
     const QString caption =
         mTokenManager->Exists(rootKey) ? mTokenManager->Item(rootKey)->Caption() : QString();
     mTitleBuffer = RenderTextBuffer(caption, 0.5, mCarousel->ImageSize() * 0.45);
+    update();
 }
 
 void cwCarousel::CreateDescriptionBuffer() {

@@ -73,7 +73,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void mCarousel_Refreshed(const QImage& Surface, double CurrentIndex, const QString& ImageKey);
+    void mCarousel_Refreshed(const QImage& Surface, double CurrentIndex);
     void mCarousel_MoveComplete();
     void cTimer_Timer();
     void CheckSize();
@@ -104,7 +104,3 @@ private:
     QByteArray mStepSound;
     QByteArray mLockSound;
 };
-
-// The token key inside an image key: "ID" followed by the text after the last "ID" ("GamesID12"
-// gives "ID12", "VIDEO IDsID7" gives "ID7").
-QString TokenKeyOfImageKey(const QString& pImageKey);

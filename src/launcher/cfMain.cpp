@@ -94,6 +94,7 @@ void cfMain::SetFormOpacity(double pOpacity) {
 void cfMain::FadeIn() {
     if (!mForm || mFading || mTornDown)
         return;
+    const IdleGate::Busy busy(mGate);
     mFading = true;
     emit ShownStateChanged(true);
     // The description's own fade waits for the window's: its steps would otherwise be spent unseen.
@@ -123,6 +124,7 @@ void cfMain::FadeIn() {
 void cfMain::FadeOut() {
     if (!mForm || mFading)
         return;
+    const IdleGate::Busy busy(mGate);
     mFading = true;
     emit ShownStateChanged(false);
     if (mCarouselWidget)
@@ -145,6 +147,10 @@ void cfMain::FadeOut() {
 void cfMain::Form_Activate() {
     if (mFading || !IsShown())
         return;
+    if (mGate.IsBusy()) {
+        mGate.RunWhenIdle([this] { Form_Activate(); });
+        return;
+    }
     if (mOwnActivationPending) {
         mOwnActivationPending = false;
         if (mOwnActivationRequested.elapsed() < OwnActivationWindow)
@@ -158,7 +164,8 @@ void cfMain::Form_Shown() {
     if (mFading || mTornDown)
         return;
     SetFormOpacity(0);
-    QMetaObject::invokeMethod(this, &cfMain::FadeIn, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { mGate.RunWhenIdle([this] { FadeIn(); }); }, Qt::QueuedConnection);
 }
 
 void cfMain::Form_Unload() {

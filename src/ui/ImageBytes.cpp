@@ -1,6 +1,0 @@
-#include "ImageBytes.h"
-
-QByteArray& ImageBytes() {
-    static QByteArray bytes;
-    return bytes;
-}
