@@ -29,6 +29,8 @@ struct RowKernels {
 };
 
 const RowKernels& Sse2();
+// One pixel at a time, on any processor.
+const RowKernels& Portable();
 // Null when the build has no AVX2 version.
 const RowKernels* Avx2();
 // The kernels in use: AVX2 when the processor supports it, unless turned off.
