@@ -4,8 +4,9 @@
 
 #include <cstdint>
 
-// The innermost loops of the pixel kernels, one destination row each, in an SSE2 version (always
-// available on x86-64) and an AVX2 version (twice as wide) chosen when the processor has it.
+// The innermost loops of the pixel kernels, one destination row each. Every build has a portable
+// version in plain C++; x86-64 builds add an SSE2 version (always available there) and an AVX2
+// version (twice as wide) chosen when the processor has it. All give the same pixels.
 namespace CarouselRows {
 
 using Pixel = std::uint32_t;
@@ -28,18 +29,19 @@ struct RowKernels {
     const char* name;
 };
 
-const RowKernels& Sse2();
 // One pixel at a time, on any processor.
 const RowKernels& Portable();
-// Null when the build has no AVX2 version.
+// Null when the build has no AVX2 version (always off x86).
 const RowKernels* Avx2();
-// The kernels in use: AVX2 when the processor supports it, unless turned off.
+// The kernels in use. On x86: AVX2 when the processor supports it, unless turned off, else SSE2.
+// Elsewhere: the portable ones.
 const RowKernels& Active();
+// Whether Active() may pick the widest kernels the processor has; without a choice it does nothing.
 void UseWidest(bool widest);
 
-// Scalar forms, shared by the vector versions for their last odd pixels. They compute what the
-// vector forms compute, bit for bit, for any pixels, given looks with A <= 256 and M + K <= 256
-// per channel (as MakeLook and Weakened make them), weights 0..256 and factors 0..255.
+// Scalar forms: the portable kernels, and the vector versions for their last odd pixels. They
+// compute what the vector forms compute, bit for bit, for any pixels, given looks with A <= 256 and
+// M + K <= 256 per channel (as MakeLook and Weakened make them), weights 0..256 and factors 0..255.
 namespace Scalar {
 
 // Multiplies all four channels by a / 255, rounded.
