@@ -4,8 +4,9 @@
 
 #include <cstdint>
 
-// The innermost loops of the pixel kernels, one destination row each, in an SSE2 version (always
-// available on x86-64) and an AVX2 version (twice as wide) chosen when the processor has it.
+// The innermost loops of the pixel kernels, one destination row each. Every build has a portable
+// version in plain C++; x86-64 builds add an SSE2 version (always available there) and an AVX2
+// version (twice as wide) chosen when the processor has it. All give the same pixels.
 namespace CarouselRows {
 
 using Pixel = std::uint32_t;
@@ -28,14 +29,19 @@ struct RowKernels {
     const char* name;
 };
 
-const RowKernels& Sse2();
-// Null when the build has no AVX2 version.
+// One pixel at a time, on any processor.
+const RowKernels& Portable();
+// Null when the build has no AVX2 version (always off x86).
 const RowKernels* Avx2();
-// The kernels in use: AVX2 when the processor supports it, unless turned off.
+// The kernels in use. On x86: AVX2 when the processor supports it, unless turned off, else SSE2.
+// Elsewhere: the portable ones.
 const RowKernels& Active();
+// Whether Active() may pick the widest kernels the processor has; without a choice it does nothing.
 void UseWidest(bool widest);
 
-// Scalar forms, shared by the vector versions for their last odd pixels.
+// Scalar forms: the portable kernels, and the vector versions for their last odd pixels. They
+// compute what the vector forms compute, bit for bit, for any pixels, given looks with A <= 256 and
+// M + K <= 256 per channel (as MakeLook and Weakened make them), weights 0..256 and factors 0..255.
 namespace Scalar {
 
 // Multiplies all four channels by a / 255, rounded.
@@ -64,20 +70,31 @@ inline Pixel Apply(Pixel p, const Look& k) {
     return rb | (g << 8) | (alpha << 24);
 }
 
+// x + y on all four channels, each sum capped at 255 as the vector kernels' packing caps it. Sums
+// above 255 come only from pixels brighter than their alpha (a weakened look can leave a colour one
+// unit above its alpha); a plain add would carry them into the next channel.
+inline Pixel AddSaturated(Pixel x, Pixel y) {
+    Pixel rb = (x & 0xff00ff) + (y & 0xff00ff);
+    Pixel ag = ((x >> 8) & 0xff00ff) + ((y >> 8) & 0xff00ff);
+    rb = (rb | (0x1000100 - ((rb >> 8) & 0x10001))) & 0xff00ff;
+    ag = (ag | (0x1000100 - ((ag >> 8) & 0x10001))) & 0xff00ff;
+    return rb | (ag << 8);
+}
+
 inline void Blend(Pixel& d, Pixel s, CarouselPixels::Blend blend) {
     if (s == 0)
         return;
     if (blend == CarouselPixels::Blend::Atop)
-        d = ByteMul(s, d >> 24) + ByteMul(d, 255 - (s >> 24));
+        d = AddSaturated(ByteMul(s, d >> 24), ByteMul(d, 255 - (s >> 24)));
     else if ((s >> 24) == 255)
         d = s;
     else
-        d = s + ByteMul(d, 255 - (s >> 24));
+        d = AddSaturated(s, ByteMul(d, 255 - (s >> 24)));
 }
 
 inline void Under(Pixel& d, Pixel s, const Look& k) {
     if (s != 0)
-        d += ByteMul(Apply(s, k), 255 - (d >> 24));
+        d = AddSaturated(d, ByteMul(Apply(s, k), 255 - (d >> 24)));
 }
 
 } // namespace Scalar

@@ -1,3 +1,6 @@
+// The SSE2 row kernels: two premultiplied pixels at a time. SSE2 is part of x86-64, so these need
+// no check of the processor.
+
 #include "CarouselRows.h"
 #include "CarouselSimd.h"
 
@@ -111,21 +114,11 @@ void Scale(Pixel* out, int count, int factor255) {
 }
 
 const RowKernels Kernels{Stretch, Map, MixRows, Under, Scale, "sse2"};
-bool gWidest = true;
 
 } // namespace
 
 const RowKernels& Sse2() {
     return Kernels;
-}
-
-const RowKernels& Active() {
-    static const bool hasAvx2 = Avx2() && __builtin_cpu_supports("avx2");
-    return gWidest && hasAvx2 ? *Avx2() : Kernels;
-}
-
-void UseWidest(bool widest) {
-    gWidest = widest;
 }
 
 } // namespace CarouselRows

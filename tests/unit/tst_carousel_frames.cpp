@@ -5,6 +5,7 @@
 #include "platform/Imaging.h"
 
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 #include <atomic>
@@ -12,6 +13,8 @@
 #include <cstdlib>
 #include <functional>
 #include <new>
+#include <string_view>
+#include <vector>
 
 using namespace CarouselReference;
 
@@ -132,6 +135,92 @@ private slots:
         QVERIFY2(pixelsOver <= frames * frame.width() * frame.height() / 1000, qPrintable(report));
     }
     void cleanup() { CarouselRows::UseWidest(true); }
+
+    // The portable row kernels draw exactly what the x86 ones draw: all five, on the same random
+    // rows (any pixels, even colours above their alpha), lengths that leave odd pixels after the
+    // vector steps, edge weights and factors.
+    void portableKernelsMatchX86Ones_data() {
+        using CarouselPixels::MakeLook;
+        QTest::addColumn<int>("count");
+        QTest::addColumn<CarouselPixels::Look>("look");
+        QTest::addColumn<CarouselPixels::Blend>("blend");
+        const std::pair<const char*, CarouselPixels::Look> looks[] = {
+            {"plain", {}},
+            {"dimmed red tint", MakeLook(0.7, 0.6, 0.3, Qt::red)},
+            // Weakened by 1/255 the white tint's M + K ends one above A: colours come out above alpha.
+            {"weakened white tint", CarouselPixels::Weakened(MakeLook(1, 0.5, 0, Qt::white), 1)},
+            {"transparent", MakeLook(0, 0, 0, Qt::white)},
+        };
+        for (int count : {1, 2, 3, 4, 5, 6, 7, 9, 33})
+            for (const auto& [name, look] : looks)
+                for (auto blend : {CarouselPixels::Blend::Over, CarouselPixels::Blend::Atop})
+                    QTest::addRow("%d, %s, %s", count, name,
+                                  blend == CarouselPixels::Blend::Over ? "over" : "atop")
+                        << count << look << blend;
+    }
+    void portableKernelsMatchX86Ones() {
+        using CarouselRows::Pixel;
+        QFETCH(int, count);
+        QFETCH(CarouselPixels::Look, look);
+        QFETCH(CarouselPixels::Blend, blend);
+        QRandomGenerator random{quint32(count)}; // the same rows for every look and blend
+        auto pixels = [&](int n) {
+            std::vector<Pixel> row(n);
+            for (Pixel& p : row) {
+                const quint32 kind = random.bounded(4);
+                p = kind == 0 ? 0 : kind == 1 ? random.generate() | 0xff000000 : random.generate();
+            }
+            return row;
+        };
+        const std::vector<Pixel> upper = pixels(count + 1), lower = pixels(count + 1), under = pixels(count);
+        std::vector<int> first(count), columns(count);
+        std::vector<std::uint64_t> weights(count);
+        const int edges[] = {0, 255, 256};
+        for (int i = 0; i < count; ++i) {
+            first[i] = random.bounded(count);
+            columns[i] = random.bounded(count + 1);
+            const int weight = i % 4 < 3 ? edges[i % 4] : random.bounded(257);
+            weights[i] = std::uint64_t(weight) * 0x0001000100010001ULL;
+        }
+        // Each kernel's row drawn over a copy of `under`, labelled for the failure message.
+        auto draw = [&](const CarouselRows::RowKernels& k) {
+            std::vector<std::pair<QString, std::vector<Pixel>>> rows;
+            auto pass = [&](const QString& label, const std::function<void(Pixel*)>& kernel) {
+                rows.emplace_back(label, under);
+                kernel(rows.back().second.data());
+            };
+            pass(QStringLiteral("stretch"), [&](Pixel* row) {
+                k.stretch(row, upper.data(), first.data(), weights.data(), count, look, blend);
+            });
+            pass(QStringLiteral("map, columns"),
+                 [&](Pixel* row) { k.map(row, upper.data(), columns.data(), count, look, blend); });
+            pass(QStringLiteral("map"),
+                 [&](Pixel* row) { k.map(row, upper.data(), nullptr, count, look, blend); });
+            for (int weight : {0, 1, 128, 255, 256})
+                for (int lo : {0, count / 3})
+                    pass(QStringLiteral("mixRows %1 from %2").arg(weight).arg(lo), [&](Pixel* row) {
+                        k.mixRows(row, upper.data(), lower.data(), weight, lo, count - 1);
+                    });
+            for (int alpha : {0, 1, 255, 256})
+                pass(QStringLiteral("under %1").arg(alpha),
+                     [&](Pixel* row) { k.under(row, upper.data(), count, alpha); });
+            for (int factor : {0, 1, 254, 255})
+                pass(QStringLiteral("scale %1").arg(factor),
+                     [&](Pixel* row) { k.scale(row, count, factor); });
+            return rows;
+        };
+        const auto portable = draw(CarouselRows::Portable());
+        for (bool widest : {false, true}) {
+            CarouselRows::UseWidest(widest);
+            const CarouselRows::RowKernels& x86 = CarouselRows::Active();
+            if (std::string_view(x86.name) == "portable")
+                QSKIP("This build has only the portable kernels.");
+            const auto drawn = draw(x86);
+            for (size_t i = 0; i < drawn.size(); ++i)
+                QVERIFY2(drawn[i].second == portable[i].second,
+                         qPrintable(x86.name + (": " + drawn[i].first)));
+        }
+    }
 
     // Frames only draw: between two frames of the same step nothing is allocated (images are
     // decoded and prepared when a step begins).

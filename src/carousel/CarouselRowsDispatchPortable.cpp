@@ -1,0 +1,18 @@
+// The row kernels where there are no vector versions: the portable ones, always.
+
+#include "CarouselRows.h"
+
+namespace CarouselRows {
+
+const RowKernels* Avx2() {
+    return nullptr;
+}
+
+const RowKernels& Active() {
+    return Portable();
+}
+
+// Only one kind of kernels: nothing to choose.
+void UseWidest(bool) {}
+
+} // namespace CarouselRows
