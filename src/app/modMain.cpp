@@ -3,11 +3,13 @@
 #include "app/TessaroApplication.h"
 #include "app/cTessaro.h"
 #include "desktop/modGeneral.h"
+#include "platform/DesktopSession.h"
 #include "platform/SingleInstance.h"
 #include "platform/SoundPlayer.h"
 
 #include <QDir>
 #include <QFontDatabase>
+#include <cstdio>
 
 void LoadPrivateFont(const QString& pFontName) {
     QFontDatabase::addApplicationFont(
@@ -15,6 +17,11 @@ void LoadPrivateFont(const QString& pFontName) {
 }
 
 int Main(int argc, char* argv[]) {
+    QString whyNot;
+    if (!DesktopSessionReachable(&whyNot)) {
+        std::fprintf(stderr, "Tessaro needs a desktop session: %s.\n", qPrintable(whyNot));
+        return 1;
+    }
     TessaroApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaro"));
     QApplication::setQuitOnLastWindowClosed(false);
