@@ -118,6 +118,15 @@ void cTessaro::WireWindows() {
 void cTessaro::AnswerLaterCopies(SingleInstance& pChannel) {
     connect(&pChannel, &SingleInstance::ActivationRequested, this,
             [this] { WhenIdle([this] { ShowLauncher(); }); });
+    // --toggle and --hide from a later copy act as the tray's first item does, so its caption follows.
+    connect(&pChannel, &SingleInstance::ToggleRequested, this,
+            [this] { mSysTray->mnuPopup_Click(frmSysTray::ShowHide); });
+    connect(&pChannel, &SingleInstance::HideRequested, this, [this] {
+        WhenIdle([this] {
+            if (mMainWindow->IsShown())
+                mSysTray->mnuPopup_Click(frmSysTray::ShowHide);
+        });
+    });
 }
 
 void cTessaro::ShowLauncher() {

@@ -41,7 +41,7 @@ public:
     // front, puts the tray icon and hot key in place and shows the launcher.
     void Init();
 
-    // A later copy of the program asks this one to come forward (over pChannel).
+    // A later copy of the program asks this one (over pChannel) to come forward, to toggle or to hide.
     void AnswerLaterCopies(SingleInstance& pChannel);
 
     // Shows the launcher window and brings it to the front (a second start, the tray, the hot key).

@@ -1,5 +1,6 @@
 #include "app/modMain.h"
 
+#include "app/LaunchOptions.h"
 #include "app/TessaroApplication.h"
 #include "app/cTessaro.h"
 #include "desktop/modGeneral.h"
@@ -16,7 +17,50 @@ void LoadPrivateFont(const QString& pFontName) {
         QDir(QCoreApplication::applicationDirPath()).filePath(pFontName + ".ttf"));
 }
 
+namespace {
+using Action = LaunchOptions::Action;
+
+// Prints what the options ask to print; the exit code, or -1 when the program goes on.
+int PrintedOnly(const LaunchOptions& pOptions) {
+    switch (pOptions.action) {
+    case Action::Help:
+        std::fputs(qPrintable(UsageText()), stdout);
+        return 0;
+    case Action::Version:
+        std::fputs(qPrintable(VersionText()), stdout);
+        return 0;
+    case Action::Invalid:
+        std::fprintf(stderr, "tessaro: %s\n\n%s", qPrintable(pOptions.problem), qPrintable(UsageText()));
+        return 2;
+    default:
+        return -1;
+    }
+}
+
+// Hands --show, --toggle or --hide to the copy that runs; true when one took it (or, for --hide,
+// when there is nothing to hide). No display is needed for that.
+bool HandedToRunningCopy(const LaunchOptions& pOptions, int argc, char* argv[]) {
+    if (pOptions.action == Action::Start)
+        return false;
+    QCoreApplication app(argc, argv);
+    const SingleInstance::Request request = pOptions.action == Action::Toggle
+                                                ? SingleInstance::Request::Toggle
+                                            : pOptions.action == Action::Hide ? SingleInstance::Request::Hide
+                                                                              : SingleInstance::Request::Show;
+    return SingleInstance().TellRunningCopy(request) || pOptions.action == Action::Hide;
+}
+} // namespace
+
 int Main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const LaunchOptions options = ParseLaunchOptions(arguments);
+    if (const int code = PrintedOnly(options); code >= 0)
+        return code;
+    if (HandedToRunningCopy(options, argc, argv))
+        return 0;
+    ChoosePlatformForSession();
     QString whyNot;
     if (!DesktopSessionReachable(&whyNot)) {
         std::fprintf(stderr, "Tessaro needs a desktop session: %s.\n", qPrintable(whyNot));

@@ -19,3 +19,20 @@ bool DesktopSessionReachable(QString* pWhyNot) {
     }
     return true;
 }
+
+QString PlatformForSession(const QString& pQtPlatform, const QString& pWaylandDisplay,
+                           const QString& pSessionType, const QString& pDisplay) {
+    const bool wayland = !pWaylandDisplay.isEmpty() ||
+                         pSessionType.compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
+    if (!pQtPlatform.isEmpty() || !wayland || pDisplay.isEmpty())
+        return {};
+    return QStringLiteral("xcb");
+}
+
+void ChoosePlatformForSession() {
+    const QString platform =
+        PlatformForSession(qEnvironmentVariable("QT_QPA_PLATFORM"), qEnvironmentVariable("WAYLAND_DISPLAY"),
+                           qEnvironmentVariable("XDG_SESSION_TYPE"), qEnvironmentVariable("DISPLAY"));
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform.toLocal8Bit());
+}

@@ -10,8 +10,24 @@
 #include <QThread>
 
 namespace {
+// One line each way: the request ("activate" shows the window, as every version asked), then "ok".
 const QByteArray ActivateRequest = "activate\n";
+const QByteArray ToggleRequest = "toggle\n";
+const QByteArray HideRequest = "hide\n";
 const QByteArray ActivateReply = "ok\n";
+constexpr int LongestRequest = 9;
+
+QByteArray RequestLine(SingleInstance::Request request) {
+    switch (request) {
+    case SingleInstance::Request::Toggle:
+        return ToggleRequest;
+    case SingleInstance::Request::Hide:
+        return HideRequest;
+    case SingleInstance::Request::Show:
+        break;
+    }
+    return ActivateRequest;
+}
 constexpr int MaxSocketPath = 100; // sockaddr_un holds 108 bytes
 
 QString UserName() {
@@ -69,12 +85,29 @@ bool SingleInstance::ActivatePreviousInstance(int timeoutMs) {
         }
         // The first copy may be starting and not listen yet, or be ending: ask again until the
         // deadline, taking the lock if it goes.
-        if (AskPrimary(int(qMin<qint64>(1000, qMax<qint64>(1, deadline.remainingTime())))))
+        if (AskPrimary(ActivateRequest, int(qMin<qint64>(1000, qMax<qint64>(1, deadline.remainingTime())))))
             return true;
         if (deadline.hasExpired()) {
             qWarning("Another copy holds %s but does not answer", qPrintable(mLockPath));
             return true;
         }
+        QThread::msleep(50);
+    }
+}
+
+bool SingleInstance::TellRunningCopy(Request request, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        // A lock nobody holds means no copy runs; it is let go again at once.
+        if (mLock->tryLock(0)) {
+            mLock->unlock();
+            return false;
+        }
+        if (AskPrimary(RequestLine(request),
+                       int(qMin<qint64>(1000, qMax<qint64>(1, deadline.remainingTime())))))
+            return true;
+        if (deadline.hasExpired())
+            return false;
         QThread::msleep(50);
     }
 }
@@ -89,13 +122,13 @@ void SingleInstance::BecomePrimary() {
         qWarning("Cannot listen on %s: %s", qPrintable(mServerName), qPrintable(mServer->errorString()));
 }
 
-bool SingleInstance::AskPrimary(int timeoutMs) {
+bool SingleInstance::AskPrimary(const QByteArray& request, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(mServerName);
     if (!socket.waitForConnected(int(deadline.remainingTime())))
         return false;
-    socket.write(ActivateRequest);
+    socket.write(request);
     if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
         return false;
     QByteArray reply;
@@ -108,16 +141,21 @@ void SingleInstance::OnNewConnection() {
     while (QLocalSocket* socket = mServer->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine() && socket->bytesAvailable() <= ActivateRequest.size())
+            if (!socket->canReadLine() && socket->bytesAvailable() <= LongestRequest)
                 return;
-            const bool activate = socket->readLine(ActivateRequest.size() + 1) == ActivateRequest;
-            if (activate) {
+            const QByteArray line = socket->readLine(LongestRequest + 1);
+            const bool known = line == ActivateRequest || line == ToggleRequest || line == HideRequest;
+            if (known) {
                 socket->write(ActivateReply);
                 socket->flush();
             }
             socket->disconnectFromServer();
-            if (activate)
+            if (line == ActivateRequest)
                 emit ActivationRequested();
+            else if (line == ToggleRequest)
+                emit ToggleRequested();
+            else if (line == HideRequest)
+                emit HideRequested();
         });
     }
 }

@@ -18,6 +18,9 @@ class QLockFile;
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
+    // What a later copy may ask of the first.
+    enum class Request { Show, Toggle, Hide };
+
     explicit SingleInstance(const QString& programName = QStringLiteral("Tessaro"),
                             QObject* parent = nullptr);
     ~SingleInstance() override;
@@ -26,6 +29,9 @@ public:
     // Otherwise makes this process the first copy, which receives later requests, and returns false.
     // A first copy that holds the lock but does not answer within the time is left alone: true.
     bool ActivatePreviousInstance(int timeoutMs = 5000);
+    // Hands the request to the copy that runs and returns true when it took it; false, taking
+    // nothing over, when no copy runs (or none answers within the time).
+    bool TellRunningCopy(Request request, int timeoutMs = 5000);
     bool IsPrimary() const { return mServer != nullptr; }
 
     QString ServerName() const { return mServerName; }
@@ -34,10 +40,13 @@ public:
 signals:
     // A later copy asked this one to show and activate its window.
     void ActivationRequested();
+    // A later copy asked this one to show its window when hidden and hide it when shown, or to hide it.
+    void ToggleRequested();
+    void HideRequested();
 
 private:
     void BecomePrimary();
-    bool AskPrimary(int timeoutMs);
+    bool AskPrimary(const QByteArray& request, int timeoutMs);
     void OnNewConnection();
 
     QString mServerName;

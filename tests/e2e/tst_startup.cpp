@@ -70,6 +70,45 @@ private slots:
                  qPrintable(output));
     }
 
+    // The command line: --toggle starts the launcher when none runs; later --toggle, --hide and
+    // --show reach the running copy and end at once.
+    void commandLineRequestsReachTheRunningCopy() {
+        TessaroRun tessaro(*mX);
+        QVERIFY(tessaro.Start({"--toggle"}));
+        QVERIFY2(tessaro.WaitForMainWindow(true), qPrintable(tessaro.Output()));
+        const QList<std::pair<QString, bool>> steps{
+            {"--toggle", false}, {"--show", true}, {"--hide", false}, {"--hide", false}, {"--toggle", true}};
+        for (const auto& [option, shown] : steps) {
+            QProcess* request = tessaro.Start({option});
+            QVERIFY(request);
+            QVERIFY2(tessaro.WaitForExit(-1, 10000), qPrintable(option));
+            QCOMPARE(request->exitCode(), 0);
+            QVERIFY2(tessaro.WaitForMainWindow(shown), qPrintable(option));
+        }
+    }
+
+    void optionsThatOnlyPrint_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("--help") << "--help" << 0 << "Usage: tessaro";
+        QTest::newRow("--version") << "--version" << 0 << "Tessaro " TESSARO_VERSION;
+        QTest::newRow("unknown option") << "--frobnicate" << 2 << "tessaro: unknown option '--frobnicate'";
+    }
+    void optionsThatOnlyPrint() {
+        QFETCH(QString, option);
+        QFETCH(int, code);
+        QFETCH(QString, printed);
+        QProcess program;
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(TestSupport::ExecutablePath(), {option});
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitCode(), code);
+        const QString output = QString::fromLocal8Bit(program.readAll());
+        QVERIFY2(output.startsWith(printed), qPrintable(output));
+        QCOMPARE(output.contains(QLatin1String("Usage: tessaro")), option != "--version");
+    }
+
     void secondCopyShowsTheFirstAndEnds() {
         TessaroRun tessaro(*mX);
         QProcess* first = tessaro.Start();
