@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QSystemTrayIcon>
 #include <QThread>
 
 cTessaro::cTessaro(const QString& pDatabasePath, QObject* parent) : QObject(parent) {
@@ -96,6 +97,10 @@ void cTessaro::WireWindows() {
     connect(&window, &cfMain::ShownStateChanged, tray, [tray](bool shown) {
         tray->SetShowHideCaption(shown ? QStringLiteral("Hide") : QStringLiteral("Show"));
     });
+    connect(&window, &cfMain::ShownStateChanged, this, [this](bool shown) {
+        if (!shown)
+            TellHowToComeBack();
+    });
     connect(&window, &cfMain::Unloaded, tray, [this, tray] { WhenIdle([tray] { tray->Unload(); }); });
     connect(&window, &cfMain::CarouselSettingsRequested, this, [this] {
         if (!frmImagePicker::IsOnScreen())
@@ -113,6 +118,21 @@ void cTessaro::WireWindows() {
     connect(&mTermination, &TerminationSignals::TerminationRequested, this,
             [this] { WhenIdle([this] { ShutDown(mSysTray.get()); }); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { ShutDown(mSysTray.get()); });
+}
+
+// Where the desktop shows no tray (GNOME's default), a hidden launcher has no icon to come back from:
+// the first time it hides, it says once how to bring it back.
+void cTessaro::TellHowToComeBack() {
+    if (mComeBackToldOnce || QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    mComeBackToldOnce = true;
+    WhenIdle([] {
+        CentredMsgBox(
+            QStringLiteral("Tessaro is hidden, and this desktop shows no tray icon to bring it back.\n\n"
+                           "Press Ctrl+Alt+L, or bind the command \"tessaro --toggle\" to a key in the "
+                           "desktop's keyboard settings."),
+            MsgBox::OkOnly | MsgBox::Information, QStringLiteral("Tessaro"));
+    });
 }
 
 void cTessaro::AnswerLaterCopies(SingleInstance& pChannel) {

@@ -79,6 +79,7 @@ private:
     void WireWindows();
     // Work that arrives from outside the user's keys and mouse waits while the launcher is busy.
     void WhenIdle(std::function<void()> pWork);
+    void TellHowToComeBack();
 
     ImageList mImages;
     SoundSwitch mSound;
@@ -92,4 +93,5 @@ private:
     QPointer<frmTokenManager> mTokenManagerWindow;
     QPointer<frmCarouselSettings> mSettingsWindow;
     bool mShuttingDown = false;
+    bool mComeBackToldOnce = false;
 };

@@ -79,7 +79,9 @@ void frmSysTray::reportHotKeyProblem(const QString& pReason) {
     QString text = pReason.trimmed();
     if (!text.endsWith(QLatin1Char('.')))
         text += QLatin1Char('.');
-    text += QStringLiteral(" The tray icon, or starting Tessaro again, shows the launcher.");
+    text +=
+        QStringLiteral(" Bind the command \"tessaro --toggle\" to a key in the desktop's keyboard settings, "
+                       "or use the tray icon.");
     QTextStream(stderr) << "Tessaro: " << text << '\n';
     if (mSysTray)
         mSysTray->ShowMessage(QStringLiteral("Tessaro"), text);

@@ -102,6 +102,7 @@ class TestSysTray : public QObject {
     QString mPath;
     std::unique_ptr<cTessaro> mRoot;
     ScriptedKeys* mKeys = nullptr;
+    QStringList mMessages;
 
     void Start() {
         mRoot = std::make_unique<cTessaro>(mPath);
@@ -139,7 +140,10 @@ private slots:
         // No test reaches for a real desktop's keyboard.
         qunsetenv("DISPLAY");
         FramePacer::SetInterval(0);
-        SetMessageBoxResponder([](const MessageBoxRequest&) { return MsgBox::ResultOk; });
+        SetMessageBoxResponder([this](const MessageBoxRequest& request) {
+            mMessages << request.prompt;
+            return MsgBox::ResultOk;
+        });
     }
 
     void cleanup() {
@@ -443,6 +447,22 @@ private slots:
                          .Value("OrbitImageOpacity")
                          .toLongLong(),
                      storedOpacity);
+    }
+
+    // Without a tray (the offscreen platform has none), the first hide says once how to come back.
+    void withoutATrayTheFirstHideSaysHowToComeBack() {
+        StartProgram();
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        mMessages.clear();
+        for (int round = 0; round < 2; ++round) {
+            SysTrayForm()->mnuPopup_Click(frmSysTray::ShowHide);
+            QVERIFY(!MainWindow().IsShown());
+            QTest::qWait(50); // the notice waits for the end of the fade
+            SysTrayForm()->mnuPopup_Click(frmSysTray::ShowHide);
+            QVERIFY(MainWindow().IsShown());
+        }
+        QCOMPARE(mMessages.size(), 1);
+        QVERIFY2(mMessages[0].contains(QLatin1String("tessaro --toggle")), qPrintable(mMessages[0]));
     }
 
     void doubleClickPerformsTheFirstItem() {
