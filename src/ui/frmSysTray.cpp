@@ -3,6 +3,7 @@
 #include "desktop/modShellExecute.h"
 #include "launcher/cfMain.h"
 #include "platform/KeyWatcher.h"
+#include "platform/PortalShortcut.h"
 #include "ui/cSysTray.h"
 #include "ui/frmAbout.h"
 
@@ -54,7 +55,22 @@ void frmSysTray::Load() {
     mSysTray->SetContextMenu(mnuSysTray.get());
     connect(mSysTray.get(), &cSysTray::DoubleClick, this, [this] { mnuPopup_Click(ShowHide); });
 
-    SetKeyWatcher(CreateKeyWatcher(QStringLiteral("17,18,76"), this));
+    if (PortalShortcut::PreferredForHotKey())
+        BindPortalHotKey();
+    else
+        SetKeyWatcher(CreateKeyWatcher(QStringLiteral("17,18,76"), this));
+}
+
+// The desktop's shortcut portal reports the whole combination at once: each activation toggles.
+void frmSysTray::BindPortalHotKey() {
+    mPortalHotKey = std::make_unique<PortalShortcut>(QStringLiteral("toggle-launcher"),
+                                                     QStringLiteral("Show or hide the Tessaro launcher"),
+                                                     QStringLiteral("CTRL+ALT+l"));
+    connect(mPortalHotKey.get(), &PortalShortcut::Activated, this, [this] { mnuPopup_Click(ShowHide); });
+    connect(mPortalHotKey.get(), &PortalShortcut::Failed, this, [this](const QString& pReason) {
+        reportHotKeyProblem(QStringLiteral("The hot key cannot be had: ") + pReason);
+    });
+    mPortalHotKey->Bind();
 }
 
 void frmSysTray::SetKeyWatcher(std::unique_ptr<KeyWatcher> pWatcher) {
@@ -200,6 +216,7 @@ void frmSysTray::Unload() {
     if (mkw)
         mkw->SetEnabled(false);
     mkw.reset();
+    mPortalHotKey.reset();
     emit Unloaded();
 }
 

@@ -8,6 +8,7 @@ class cSysTray;
 class cTokenManager;
 class cfMain;
 class KeyWatcher;
+class PortalShortcut;
 class QAction;
 class QMenu;
 
@@ -31,7 +32,8 @@ public:
     frmSysTray(cfMain& pMainWindow, const cTokenManager& pTokens, QWidget* parent = nullptr);
     ~frmSysTray() override;
 
-    // Creates the tray icon and switches the hot-key watcher on.
+    // Creates the tray icon and takes the hot key: through the desktop's shortcut portal in a Wayland
+    // session that offers one, else with the X11 key watcher.
     void Load();
     // Replaces the hot-key watcher (switched on here); Load makes the one for this desktop.
     void SetKeyWatcher(std::unique_ptr<KeyWatcher> pWatcher);
@@ -63,11 +65,13 @@ private:
     void toggleNow();
     void confirmHotKey();
     void reportHotKeyProblem(const QString& pReason);
+    void BindPortalHotKey();
 
     cfMain& mMainWindow;
     const cTokenManager& mTokens;
     std::unique_ptr<cSysTray> mSysTray;
     std::unique_ptr<KeyWatcher> mkw;
+    std::unique_ptr<PortalShortcut> mPortalHotKey; // in a Wayland session, in place of mkw
     std::unique_ptr<QMenu> mnuSysTray;
     QList<QAction*> mnuPopup;
     bool mCtrlDown = false;
