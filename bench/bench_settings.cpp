@@ -48,18 +48,10 @@ struct Launcher {
     SettingsOwners Owners() { return SettingsOwners{carousel, manager, window, sound}; }
 };
 
-// What identifies the image filed under a key, whatever form the collection keeps it in.
-[[maybe_unused]] qint64 identity(const QByteArray& bytes) {
-    return qint64(qHash(bytes));
-}
-[[maybe_unused]] qint64 identity(const QImage& image) {
-    return image.cacheKey();
-}
-
 QList<qint64> currentIdentities(const cTokenManager& manager) {
     QList<qint64> identities;
     for (const auto& [key, image] : *manager.CurrentImages())
-        identities << identity(image);
+        identities << image.cacheKey();
     return identities;
 }
 
@@ -81,8 +73,6 @@ struct Regeneration {
 Regeneration changeOfLook(Launcher& launcher, QScrollBar* slider, int value) {
     Regeneration result;
     const QList<qint64> before = currentIdentities(launcher.manager);
-    const int composedBefore = launcher.manager.ComposedTokenImages();
-    const int everyImage = launcher.manager.Count() + 1; // and the unused-places image
     QElapsedTimer clock;
     QEventLoop loop;
     QTimer ticks;
@@ -92,7 +82,7 @@ Regeneration changeOfLook(Launcher& launcher, QScrollBar* slider, int value) {
         const double now = clock.nsecsElapsed() / 1e6;
         result.maxStall = std::max(result.maxStall, now - lastTick);
         lastTick = now;
-        if (launcher.manager.ComposedTokenImages() - composedBefore >= everyImage && result.visible > 0)
+        if (launcher.manager.PendingImages() == 0 && result.visible > 0)
             loop.quit();
     });
     const auto frames = QObject::connect(&launcher.carousel, &cCarousel::Refreshed, &loop, [&] {

@@ -30,9 +30,11 @@ template <typename Step> bool loadStep(const ProblemReporter& reporter, Step ste
 
 cTokenManager::cTokenManager(clsDatabase& database, ImageList& sharedImages, QObject* parent)
     : QObject(parent), mDatabase(database), mSharedImages(sharedImages),
-      mCurrentImages(std::make_shared<ImageCollection>(&TokenOrder::ImageKeySortsBefore)) {}
+      mCurrentImages(std::make_shared<ImageCollection>(&TokenOrder::ImageKeySortsBefore)),
+      mWork([this](const QString& pImageKey, const QImage& pImage) { imageComposed(pImageKey, pImage); }) {}
 
 cTokenManager::~cTokenManager() {
+    mWork.CancelAll();
     mImageCache.Clear();
     mCurrentImages->Clear();
     mTokens.Clear();
