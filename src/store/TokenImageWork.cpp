@@ -1,7 +1,7 @@
 #include "TokenImageWork.h"
 
+#include "platform/CurrentThread.h"
 #include "platform/Imaging.h"
-#include "platform/ThreadPriority.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -13,12 +13,15 @@ constexpr int WorkerNiceness = 5;
 constexpr int UrgentPriority = 1;
 constexpr int BackgroundPriority = 0;
 
-void LowerWorkerThreadOnce() {
-    thread_local bool lowered = false;
-    if (lowered || QThread::currentThread() == QCoreApplication::instance()->thread())
+// Once per worker thread (never on the GUI thread, which takes orders too): lower its priority
+// and name it, so that it can be told apart from Qt's own pooled threads.
+void PrepareWorkerThreadOnce() {
+    thread_local bool prepared = false;
+    if (prepared || QThread::currentThread() == QCoreApplication::instance()->thread())
         return;
-    lowered = true;
-    ThreadPriority::LowerCurrentThread(WorkerNiceness);
+    prepared = true;
+    CurrentThread::LowerPriority(WorkerNiceness);
+    CurrentThread::SetName(TokenImageWork::ThreadName);
 }
 } // namespace
 
@@ -50,7 +53,7 @@ void TokenImageWork::Order(const QString& pKey, TokenImageOrder pOrder, bool pUr
     auto compose = [this, pKey, ticket, cancelled, order = std::move(pOrder)]() -> QImage {
         if (*cancelled)
             return {};
-        LowerWorkerThreadOnce();
+        PrepareWorkerThreadOnce();
         QImage image = ComposeOrderedImage(order);
         ++mComposed;
         // Handed over through the event loop of the thread that owns this object; the destructor

@@ -38,6 +38,8 @@ class TokenImageWork : public QObject {
     Q_OBJECT
 public:
     using Receiver = std::function<void(const QString& pKey, const QImage& pImage)>;
+    // The system name of the worker threads.
+    static constexpr const char* ThreadName = "Token images";
 
     explicit TokenImageWork(Receiver pReceiver, QObject* parent = nullptr);
     ~TokenImageWork() override;

@@ -1,17 +1,18 @@
-#include "ThreadPriority.h"
+#include "CurrentThread.h"
 
 #include <QtGlobal>
 
 #ifdef Q_OS_LINUX
 #include <cerrno>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #endif
 
-namespace ThreadPriority {
+namespace CurrentThread {
 
-void LowerCurrentThread(int steps) {
+void LowerPriority(int steps) {
 #ifdef Q_OS_LINUX
     const auto thread = id_t(syscall(SYS_gettid));
     errno = 0;
@@ -23,4 +24,12 @@ void LowerCurrentThread(int steps) {
 #endif
 }
 
-} // namespace ThreadPriority
+void SetName(const char* name) {
+#ifdef Q_OS_LINUX
+    pthread_setname_np(pthread_self(), name);
+#else
+    Q_UNUSED(name);
+#endif
+}
+
+} // namespace CurrentThread

@@ -1,11 +1,14 @@
 #pragma once
 
-// Scheduling of the calling thread.
-namespace ThreadPriority {
+// Scheduling and naming of the calling thread.
+namespace CurrentThread {
 
 // Makes the calling thread yield to the process's other threads: its niceness rises by `steps`
 // (Linux schedules each thread on its own). Nothing happens where that is not possible; a thread
 // can never raise its priority again afterwards.
-void LowerCurrentThread(int steps);
+void LowerPriority(int steps);
 
-} // namespace ThreadPriority
+// The name the system shows for the calling thread (at most 15 characters are kept).
+void SetName(const char* name);
+
+} // namespace CurrentThread
