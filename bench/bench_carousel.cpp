@@ -15,7 +15,7 @@
 namespace {
 
 // A token-like picture: a shaded disc of the given hue on a transparent ground.
-QByteArray DiscImage(int size, int hue) {
+QImage DiscImage(int size, int hue) {
     QImage image = Imaging::NewSurface(size, size);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -26,17 +26,17 @@ QByteArray DiscImage(int size, int hue) {
     painter.setPen(Qt::NoPen);
     painter.drawEllipse(QRectF(4, 4, size - 8, size - 8));
     painter.end();
-    return Imaging::EncodePng(image);
+    return image;
 }
 
-QByteArray OrbitImage() {
+QImage OrbitImage() {
     QImage image = Imaging::NewSurface(256, 256);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(200, 220, 255, 180), 10));
     painter.drawEllipse(QRectF(20, 20, 216, 216));
     painter.end();
-    return Imaging::EncodePng(image);
+    return image;
 }
 
 struct Carousel {
@@ -47,7 +47,7 @@ struct Carousel {
         for (int i = 0; i < 13; ++i)
             collection->Set(QStringLiteral("Token %1ID%2").arg(QChar('A' + i)).arg(i + 2),
                             DiscImage(128, i * 27));
-        carousel.SetOrbitImageBytes(OrbitImage());
+        carousel.SetOrbitImageSurface(OrbitImage());
         carousel.SetImages(collection);
         carousel.Build(collection->KeyAt(6));
     }

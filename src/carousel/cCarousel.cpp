@@ -16,10 +16,10 @@ const QString DummyKey = QStringLiteral("Dummy");
 cCarousel::cCarousel(ImageList& sharedImages, QObject* parent)
     : QObject(parent), mSharedImages(sharedImages), mImages(std::make_shared<ImageCollection>()),
       mComposer(std::make_unique<CarouselComposer>()) {
-    const QByteArray blank = Imaging::EncodePng(Imaging::NewSurface(5, 5));
+    const QImage blank = Imaging::NewSurface(5, 5);
     mUnusedCapacityImage = blank;
     mMissingImage = blank;
-    mOrbitImageBytes = blank;
+    mOrbitImage = blank;
     SetMoveIncrements(15);
     SetCapacity(11);
 }
@@ -33,7 +33,7 @@ void cCarousel::SetOrbitImageBytes(const QByteArray& pBytes) {
 }
 
 void cCarousel::SetOrbitImageSurface(const QImage& pSurface) {
-    mOrbitImageBytes = Imaging::EncodePng(pSurface);
+    mOrbitImage = pSurface;
     RebuildOrbitBuffer(pSurface);
 }
 
@@ -50,11 +50,11 @@ void cCarousel::SetTintEffects(quint32 pColour, double pTintPercent, double pDep
     mDepthDarkening = pDepthDarkenPercent * 0.01;
 }
 
-void cCarousel::SetUnusedCapacityImage(const QByteArray& pBytes) {
-    mUnusedCapacityImage = pBytes;
+void cCarousel::SetUnusedCapacityImage(const QImage& pImage) {
+    mUnusedCapacityImage = pImage;
 }
-void cCarousel::SetMissingImage(const QByteArray& pBytes) {
-    mMissingImage = pBytes;
+void cCarousel::SetMissingImage(const QImage& pImage) {
+    mMissingImage = pImage;
 }
 int cCarousel::ImageCount() const {
     return mImageCount;
@@ -265,11 +265,15 @@ QString cCarousel::KeyAtIndex(int pIndex) const {
     return DummyKey;
 }
 
-void cCarousel::LoadImage(const QString& pKey, const QByteArray& pBytes) {
-    if (!mSharedImages.Exists(pKey))
-        mSharedImages.AddFromBytes(pKey, pBytes);
-    if (const QImage* image = mSharedImages.Find(pKey))
-        mComposer->PrepareItem(pKey, *image);
+// Files the image in the shared image list (a shallow copy) unless that very image is there, and
+// prepares it for drawing. The list's entry under a key that was removed is filed again.
+void cCarousel::LoadImage(const QString& pKey, const QImage& pImage) {
+    const QImage* filed = mSharedImages.Find(pKey);
+    if (!filed || filed->cacheKey() != pImage.cacheKey()) {
+        mSharedImages.Add(pKey, pImage);
+        filed = mSharedImages.Find(pKey);
+    }
+    mComposer->PrepareItem(pKey, *filed);
 }
 
 void cCarousel::PopulateSlots(int pIndex) {
@@ -283,8 +287,8 @@ void cCarousel::PopulateSlots(int pIndex) {
             LoadImage(DummyKey, mUnusedCapacityImage);
         } else {
             slot.Key = mImages->KeyAt(idx - 1);
-            const QByteArray& bytes = mImages->ItemAt(idx - 1);
-            LoadImage(slot.Key, bytes.isEmpty() ? mMissingImage : bytes);
+            const QImage& image = mImages->ItemAt(idx - 1);
+            LoadImage(slot.Key, image.isNull() ? mMissingImage : image);
         }
         --idx;
     }
@@ -306,7 +310,7 @@ void cCarousel::RebuildOrbitBuffer(const QImage& pSurface) {
 }
 
 void cCarousel::LayoutBuffers() {
-    RebuildOrbitBuffer(Imaging::Decode(mOrbitImageBytes));
+    RebuildOrbitBuffer(mOrbitImage);
     BufferInput in;
     in.width = mWidth;
     in.imageWidth = mImageWidth;

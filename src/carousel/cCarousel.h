@@ -29,8 +29,8 @@ public:
     void SetOrbitImageOpacity(double pOpacityPercent);
     void SetConstrainToUsedCapacity(bool pConstrain);
     void SetTintEffects(quint32 pColour, double pTintPercent, double pDepthDarkenPercent);
-    void SetUnusedCapacityImage(const QByteArray& pBytes);
-    void SetMissingImage(const QByteArray& pBytes);
+    void SetUnusedCapacityImage(const QImage& pImage);
+    void SetMissingImage(const QImage& pImage);
     int ImageCount() const;
     int CurrentIndex() const;
     void SetForeItemScale(double pScalePercent);
@@ -118,7 +118,7 @@ private:
     void RebuildOrbitBuffer(const QImage& pSurface);
     CarouselSlot& SlotAt(int pSlot) { return mSlots[pSlot - 1]; }
     QString KeyAtIndex(int pIndex) const;
-    void LoadImage(const QString& pKey, const QByteArray& pBytes);
+    void LoadImage(const QString& pKey, const QImage& pImage);
     void ContractOrbit(bool pFirst, bool pLast, int pFrame, int pFrames);
 
     ImageList& mSharedImages;
@@ -145,10 +145,10 @@ private:
     quint32 mTintColour = 0;
     double mTintStrength = 0.2;
     double mDepthDarkening = 0.4;
-    QByteArray mUnusedCapacityImage;
-    QByteArray mMissingImage;
+    QImage mUnusedCapacityImage;
+    QImage mMissingImage;
     double mOrbitImageOpacity = 1.0;
-    QByteArray mOrbitImageBytes;
+    QImage mOrbitImage;
     double mOrbitImageTop = 0;
     double mReflectionStrength = 0.08;
     double mReflectionStretch = 0.6;

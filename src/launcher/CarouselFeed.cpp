@@ -12,8 +12,16 @@ CarouselFeed::CarouselFeed(cTokenManager& pTokens, cCarousel& pCarousel, IdleGat
     connect(&pTokens, &cTokenManager::OrbitImageChanged, this,
             [this](const QByteArray& pBytes) { mCarousel.SetOrbitImageBytes(pBytes); });
     connect(&pTokens, &cTokenManager::PlaceholderImageChanged, this,
-            [this](const QByteArray& pBytes) { mCarousel.SetUnusedCapacityImage(pBytes); });
+            [this](const QImage& pImage) { mCarousel.SetUnusedCapacityImage(pImage); });
     connect(&pTokens, &cTokenManager::CurrentLevelChanged, this, &CarouselFeed::ShowChangedLevel);
+    // New images arrive from the workers at any time, also in the middle of a move: the build
+    // waits until the carousel is idle.
+    connect(&pTokens, &cTokenManager::LevelImagesReplaced, this, [this] {
+        if (mGate)
+            mGate->RunWhenIdle([this] { ShowChangedLevel(QString(), false); });
+        else
+            ShowChangedLevel(QString(), false);
+    });
 }
 
 void CarouselFeed::ShowChangedLevel(const QString& pFrontKey, bool pTurn) {

@@ -83,7 +83,12 @@ void cwCarousel::mCarousel_Refreshed(const QImage& Surface, double CurrentIndex)
     if (!isVisible())
         return;
     mPacer.WaitForNextFrame();
-    repaint();
+    // Only the frame's band changes from one frame to the next: the title above it and the
+    // description below it are neither cleared, drawn nor sent to the display again.
+    const double scale = RenderScale();
+    const double top = LogicalHeight(mTitleBuffer) * scale;
+    const int first = int(std::floor(top));
+    repaint(QRect(0, first, width(), int(std::ceil(top + mFrame.height() * scale)) - first));
     mPacer.FramePresented();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
+#include <QImage>
 #include <QString>
 #include <utility>
 #include <vector>
@@ -109,8 +109,8 @@ private:
 
 #include "RuntimeError.h"
 
-// Encoded images (PNG bytes, possibly empty) by image key.
-using ImageCollection = KeyedCollection<QByteArray>;
+// Composed images by image key, decoded; a null image draws nothing.
+using ImageCollection = KeyedCollection<QImage>;
 
 template <typename T> int KeyedCollection<T>::checkedIndex(const QString& key) const {
     const int position = IndexOf(key);

@@ -116,8 +116,10 @@ QImage ComposeTokenImage(const QImage& picture, double iconScale, const QString&
 }
 
 QPainterPath CaptionPath(const QString& caption, int size) {
-    static const QFont font = CaptionFont();
-    static const QFontMetricsF metrics(font);
+    // A font caches its engine for one thread only, and captions are composed on worker threads:
+    // each call has its own (the engines themselves come from the thread's font cache).
+    const QFont font = CaptionFont();
+    const QFontMetricsF metrics(font);
     const double fontSize = size / 12.0;
     const double scale = fontSize / ReferencePixelSize;
     const double spaceWidth = metrics.horizontalAdvance(QLatin1Char(' ')) * scale;

@@ -8,11 +8,11 @@ int cToken::ExecuteCommand() const {
     return ShellOpen(mCommand, mParameters);
 }
 
-QByteArray cToken::TokenImage(cTokenManager& pTokenManager, int pImageSize) const {
+QImage cToken::TokenImage(cTokenManager& pTokenManager, int pImageSize) const {
     try {
         return pTokenManager.CreateTokenImage(mSourceImage, mIconScale, mCaption, pImageSize);
     } catch (...) {
         // One bad picture must not stop a rebuild: show a blank square instead.
-        return Imaging::EncodePng(Imaging::NewSurface(pImageSize, pImageSize));
+        return Imaging::NewSurface(pImageSize, pImageSize);
     }
 }

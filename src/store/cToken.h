@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <cmath>
 
@@ -42,7 +43,7 @@ public:
     int ExecuteCommand() const;
 
     // The composed image of this token at pImageSize; a blank transparent square when composing fails.
-    QByteArray TokenImage(cTokenManager& pTokenManager, int pImageSize) const;
+    QImage TokenImage(cTokenManager& pTokenManager, int pImageSize) const;
 
 private:
     friend class cTokenManager;

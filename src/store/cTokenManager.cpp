@@ -30,9 +30,11 @@ template <typename Step> bool loadStep(const ProblemReporter& reporter, Step ste
 
 cTokenManager::cTokenManager(clsDatabase& database, ImageList& sharedImages, QObject* parent)
     : QObject(parent), mDatabase(database), mSharedImages(sharedImages),
-      mCurrentImages(std::make_shared<ImageCollection>(&TokenOrder::ImageKeySortsBefore)) {}
+      mCurrentImages(std::make_shared<ImageCollection>(&TokenOrder::ImageKeySortsBefore)),
+      mWork([this](const QString& pImageKey, const QImage& pImage) { imageComposed(pImageKey, pImage); }) {}
 
 cTokenManager::~cTokenManager() {
+    mWork.CancelAll();
     mImageCache.Clear();
     mCurrentImages->Clear();
     mTokens.Clear();
@@ -146,9 +148,7 @@ void cTokenManager::SaveToken(const QString& pKey, bool IsNew, const QString& pP
 
 // The token's image (under its previous caption, when given) is composed again at the next rebuild.
 void cTokenManager::dropImagesOf(const QString& pKey, const QString& pPreviousCaption) {
-    const QString imageKey = (pPreviousCaption.isEmpty() ? Item(pKey)->Caption() : pPreviousCaption) + pKey;
-    mCurrentImages->Remove(imageKey);
-    mImageCache.Remove(imageKey);
+    forgetImage((pPreviousCaption.isEmpty() ? Item(pKey)->Caption() : pPreviousCaption) + pKey);
 }
 
 void cTokenManager::SetCurrentRoot(const QString& pNewRootKey, QString& pFrontKey, bool pTransition) {

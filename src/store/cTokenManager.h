@@ -3,10 +3,12 @@
 #include "platform/KeyedCollection.h"
 #include "store/ProblemReporter.h"
 #include "store/TokenImageRenderer.h"
+#include "store/TokenImageWork.h"
 #include "store/cToken.h"
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -21,8 +23,12 @@ using TokenCollection = KeyedCollection<std::shared_ptr<cToken>>;
 // the carousel), the active token (at the front), creating, editing, moving and removing tokens, and
 // the composed token images. The image cache holds the images of every active token that is not on
 // the current level; the current images (the collection the carousel shows) hold the current level's,
-// ordered as the Token Manager's tree orders them. Knows nothing of the carousel: what it shows
-// follows CurrentLevelChanged, OrbitImageChanged and PlaceholderImageChanged.
+// ordered as the Token Manager's tree orders them. Token images are composed on worker threads
+// (TokenImageWork): each collection holds an entry for every image at all times, and an image still
+// on order is either empty (never composed) or the one of the previous look, which stands in until
+// the new one arrives. The level on show never shows an empty entry. Knows nothing of the carousel:
+// what it shows follows CurrentLevelChanged, LevelImagesReplaced, OrbitImageChanged and
+// PlaceholderImageChanged.
 class cTokenManager : public QObject {
     Q_OBJECT
 public:
@@ -94,11 +100,23 @@ public:
     // image size).
     int ImageSize() const { return mImageSize; }
     void SetImageSize(int pSize) { mImageSize = pSize; }
-    QByteArray CreateTokenImage(const QByteArray& pPicture, double pIconScale, const QString& pCaption,
-                                int pSize);
+    // Composes one token image here and now; RuntimeError 481 when the picture cannot be decoded.
+    QImage CreateTokenImage(const QByteArray& pPicture, double pIconScale, const QString& pCaption,
+                            int pSize);
+    // Brings the images in step with the tokens: images of tokens that became inactive go, missing
+    // ones (and with pForce every one, in the current look) are ordered from the workers, the level
+    // on show's first. Missing images of the level on show are composed before this returns; after a
+    // change of look its images of the old look stay on show until all its new ones have arrived
+    // (LevelImagesReplaced).
     void RebuildImageCache(bool pForce);
+    // Moves the images of the level on show into the current images and the rest into the cache,
+    // and composes those of the level still on order before returning.
     void PopulateCurrentImages();
     QByteArray CreateOrbitImage();
+    // How many token images are still on order.
+    int PendingImages() const { return mWork.PendingCount(); }
+    // Composes every image still on order now (here and on the workers) and files it.
+    void FinishPendingImages();
     std::uint32_t FillColour() const { return mAppearance.FillColour; }
     void SetFillColour(std::uint32_t pColour);
     double FillOpacity() const { return mAppearance.FillOpacity; }
@@ -111,8 +129,8 @@ public:
     // The image cache (images of active tokens off the current level), for inspection.
     const ImageCollection& ImageCache() const { return mImageCache; }
 
-    // How many token images and orbit images have been composed so far.
-    int ComposedTokenImages() const { return mComposedTokenImages; }
+    // How many token images (here and on the workers) and orbit images have been composed so far.
+    int ComposedTokenImages() const { return mComposedTokenImages + mWork.ComposedCount(); }
     int ComposedOrbitImages() const { return mComposedOrbitImages; }
 
     // A token's image key: its caption followed by its key ("Games" + "ID12").
@@ -130,7 +148,12 @@ signals:
     void CurrentLevelChanged(const QString& pFrontKey, bool pTurn);
     // The picture in the middle of the orbit (the current root's) and the image of unused places.
     void OrbitImageChanged(const QByteArray& pBytes);
-    void PlaceholderImageChanged(const QByteArray& pBytes);
+    void PlaceholderImageChanged(const QImage& pImage);
+    // After a change of look, the last of the level on show's new images has arrived: the carousel
+    // is built again to show them.
+    void LevelImagesReplaced();
+    // No image is on order any more.
+    void ImagesComposed();
 
 private:
     bool loadRow(const SqlRowSet& pRows);
@@ -148,6 +171,15 @@ private:
     // Makes the nearest active ancestor the current root when the level on show became inactive.
     bool leaveInactiveLevel(QString& pFrontKey);
     void dropImagesOf(const QString& pKey, const QString& pPreviousCaption);
+    // Images (cTokenManagerImages.cpp).
+    void moveCurrentImagesToCache();
+    void fillCurrentImages();
+    // Composes the level on show's images still on order: the empty ones only, or, with
+    // pStandInsToo, those of an older look as well. The rest of the level's are awaited.
+    void finishLevelImages(bool pStandInsToo);
+    void orderImage(const cToken& pToken, const QString& pImageKey);
+    void forgetImage(const QString& pImageKey);
+    void imageComposed(const QString& pImageKey, const QImage& pImage);
 
     clsDatabase& mDatabase;
     ImageList& mSharedImages;
@@ -164,4 +196,8 @@ private:
     int mImageSize = 128;
     int mComposedTokenImages = 0;
     int mComposedOrbitImages = 0;
+    // Images of the level on show that stand in for ones still on order.
+    QSet<QString> mAwaitedOnLevel;
+    // Declared last, so destroyed first: no composed image arrives once the collections are gone.
+    TokenImageWork mWork;
 };

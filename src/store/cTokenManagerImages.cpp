@@ -7,6 +7,7 @@
 #include "platform/RuntimeError.h"
 
 #include <QSet>
+#include <QStringList>
 
 namespace {
 // The carousel's decoded placeholder image in the shared image list.
@@ -14,8 +15,8 @@ const QString PlaceholderKey = QStringLiteral("Dummy");
 constexpr int InvalidPicture = 481;
 } // namespace
 
-QByteArray cTokenManager::CreateTokenImage(const QByteArray& pPicture, double pIconScale,
-                                           const QString& pCaption, int pSize) {
+QImage cTokenManager::CreateTokenImage(const QByteArray& pPicture, double pIconScale, const QString& pCaption,
+                                       int pSize) {
     QImage picture;
     if (!pPicture.isEmpty()) {
         QString why;
@@ -25,8 +26,7 @@ QByteArray cTokenManager::CreateTokenImage(const QByteArray& pPicture, double pI
                                QStringLiteral("Invalid picture: %1").arg(why));
     }
     ++mComposedTokenImages;
-    return Imaging::EncodePng(
-        TokenImageRenderer::ComposeTokenImage(picture, pIconScale, pCaption, pSize, mAppearance));
+    return TokenImageRenderer::ComposeTokenImage(picture, pIconScale, pCaption, pSize, mAppearance);
 }
 
 void cTokenManager::RebuildImageCache(bool pForce) {
@@ -34,44 +34,59 @@ void cTokenManager::RebuildImageCache(bool pForce) {
         emit PlaceholderImageChanged(
             CreateTokenImage(Imaging::EmptyImageBytes(), 1.0, QString(), mImageSize));
         mSharedImages.Remove(PlaceholderKey);
-        mImageCache.Clear();
-        mCurrentImages->Clear();
-    } else {
-        for (int position = mCurrentImages->Count() - 1; position >= 0; --position) {
-            const QString key = mCurrentImages->KeyAt(position);
-            mImageCache.Set(key, mCurrentImages->Take(key));
-        }
+        // Orders of the old look are dropped; the images already there stand in for the new ones.
+        mWork.CancelAll();
     }
+    moveCurrentImagesToCache();
     QSet<QString> activeKeys;
     for (const auto& [key, token] : mTokens) {
         const QString imageKey = ImageKeyOf(*token);
         const bool cached = mImageCache.Exists(imageKey);
-        const bool active = IsActive(key);
-        if (cached && !active)
-            mImageCache.Remove(imageKey);
-        if (!cached && active)
-            mImageCache.Set(imageKey, token->TokenImage(*this, mImageSize));
-        if (active)
-            activeKeys.insert(imageKey);
+        if (!IsActive(key)) {
+            if (cached)
+                forgetImage(imageKey);
+            continue;
+        }
+        activeKeys.insert(imageKey);
+        if (!cached)
+            mImageCache.Set(imageKey, QImage());
+        if (!cached || pForce)
+            orderImage(*token, imageKey);
     }
     // Images filed under a name no token bears any more (a caption changed without the old name
     // being given, a token removed) are dropped, so each active token has exactly one image.
     for (int position = mImageCache.Count() - 1; position >= 0; --position) {
         const QString key = mImageCache.KeyAt(position);
-        if (!activeKeys.contains(key)) {
-            mImageCache.Remove(key);
-            mSharedImages.Remove(key);
-        }
+        if (!activeKeys.contains(key))
+            forgetImage(key);
     }
-    PopulateCurrentImages();
+    fillCurrentImages();
+    finishLevelImages(!pForce);
 }
 
 void cTokenManager::PopulateCurrentImages() {
+    fillCurrentImages();
+    finishLevelImages(true);
+}
+
+void cTokenManager::FinishPendingImages() {
+    mWork.FinishAll();
+}
+
+void cTokenManager::moveCurrentImagesToCache() {
+    for (int position = mCurrentImages->Count() - 1; position >= 0; --position) {
+        const QString key = mCurrentImages->KeyAt(position);
+        mImageCache.Set(key, mCurrentImages->Take(key));
+    }
+}
+
+void cTokenManager::fillCurrentImages() {
     emit OrbitImageChanged(CreateOrbitImage());
     mCurrentTokens.clear();
+    mAwaitedOnLevel.clear();
     for (const auto& [key, token] : mTokens) {
         const QString imageKey = ImageKeyOf(*token);
-        // The carousel decodes the current bytes the next time it shows this key.
+        // The carousel files the current image the next time it shows this key.
         mSharedImages.Remove(imageKey);
         if (token->ParentKey() == mCurrentRootKey && token->Enabled()) {
             // An image in neither collection (the level itself is inactive) is skipped.
@@ -83,6 +98,45 @@ void cTokenManager::PopulateCurrentImages() {
             mImageCache.Set(imageKey, mCurrentImages->Take(imageKey));
         }
     }
+}
+
+void cTokenManager::finishLevelImages(bool pStandInsToo) {
+    QStringList now;
+    for (const auto& [key, image] : *mCurrentImages)
+        if (mWork.IsPending(key) && (pStandInsToo || image.isNull()))
+            now << key;
+    mWork.FinishNow(now);
+    for (const auto& [key, image] : *mCurrentImages)
+        if (mWork.IsPending(key))
+            mAwaitedOnLevel.insert(key);
+}
+
+// The order is taken with everything it depends on, so later edits of the token or the look do
+// not reach a composition already running; they order the image again instead.
+void cTokenManager::orderImage(const cToken& pToken, const QString& pImageKey) {
+    TokenImageOrder order{pToken.SourceImage(), pToken.IconScaleValue(), pToken.Caption(), mImageSize,
+                          mAppearance};
+    const bool onShow = pToken.ParentKey() == mCurrentRootKey && pToken.Enabled();
+    mWork.Order(pImageKey, std::move(order), onShow);
+}
+
+void cTokenManager::forgetImage(const QString& pImageKey) {
+    mWork.Cancel(pImageKey);
+    mImageCache.Remove(pImageKey);
+    mCurrentImages->Remove(pImageKey);
+    mSharedImages.Remove(pImageKey);
+}
+
+void cTokenManager::imageComposed(const QString& pImageKey, const QImage& pImage) {
+    if (mCurrentImages->Exists(pImageKey)) {
+        mCurrentImages->Item(pImageKey) = pImage;
+        if (mAwaitedOnLevel.remove(pImageKey) && mAwaitedOnLevel.isEmpty())
+            emit LevelImagesReplaced();
+    } else if (mImageCache.Exists(pImageKey)) {
+        mImageCache.Item(pImageKey) = pImage;
+    }
+    if (mWork.PendingCount() == 0)
+        emit ImagesComposed();
 }
 
 QByteArray cTokenManager::CreateOrbitImage() {

@@ -76,6 +76,7 @@ frmCarouselSettings::frmCarouselSettings(const SettingsOwners& pOwners, clsDatab
     CreateCheckBoxes();
     CreateInfoAndClose();
     SetKeyboardOrder();
+    connect(&mOwners.Tokens, &cTokenManager::ImagesComposed, this, &frmCarouselSettings::RegenerationDone);
     Load();
 }
 
@@ -307,11 +308,21 @@ void frmCarouselSettings::RedrawAfter(Redraw pRedraw) {
     mOwners.Carousel.Build(QString());
 }
 
+// The token images are composed again in the background, the level on show's first; the notice
+// stays until the last one has arrived, while the carousel and this window go on answering.
 void frmCarouselSettings::RegenerateTokens() {
-    // The rebuild blocks the thread, so the notice is painted before it starts.
     ShowInfo(QStringLiteral("Regenerating Tokens..."), RegeneratingColour);
     lblInfo->repaint();
+    mRegenerating = true;
     mOwners.Tokens.RebuildImageCache(true);
+    if (mOwners.Tokens.PendingImages() == 0)
+        RegenerationDone();
+}
+
+void frmCarouselSettings::RegenerationDone() {
+    if (!mRegenerating)
+        return;
+    mRegenerating = false;
     ShowInfo(QString(), InfoColourAfterWork);
 }
 
@@ -367,7 +378,7 @@ bool frmCarouselSettings::eventFilter(QObject* pWatched, QEvent* pEvent) {
         MarkFocusedSlider(pWatched, pEvent->type() == QEvent::FocusIn);
     if (pEvent->type() == QEvent::MouseMove) {
         const auto explanation = mExplanations.constFind(pWatched);
-        if (explanation != mExplanations.constEnd())
+        if (explanation != mExplanations.constEnd() && !mRegenerating)
             lblInfo->setText(*explanation);
     }
     if (pEvent->type() == QEvent::MouseButtonRelease) {
@@ -384,7 +395,7 @@ bool frmCarouselSettings::eventFilter(QObject* pWatched, QEvent* pEvent) {
 
 void frmCarouselSettings::mouseMoveEvent(QMouseEvent* pEvent) {
     // Moves that reach the window from a control beneath the mouse leave the explanation alone.
-    if (!childAt(pEvent->position().toPoint()))
+    if (!childAt(pEvent->position().toPoint()) && !mRegenerating)
         lblInfo->clear();
     QWidget::mouseMoveEvent(pEvent);
 }

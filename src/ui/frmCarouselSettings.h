@@ -53,6 +53,8 @@ private:
     void ApplyShown(int pSetting);
     void RedrawAfter(CarouselSettings::Redraw pRedraw);
     void RegenerateTokens();
+    // Every token image of the new look has arrived: the notice goes.
+    void RegenerationDone();
     void ShowInfo(const QString& pText, std::uint32_t pColour);
 
     void SwatchClicked(QLabel* pSwatch);
@@ -66,6 +68,8 @@ private:
     CarouselSettingsValues mShown;
     // false while the controls are being filled from the live objects: nothing is rebuilt then.
     bool mReady = false;
+    // true from a change of look until its last token image has arrived; lblInfo keeps the notice.
+    bool mRegenerating = false;
 
     std::array<QScrollBar*, CarouselSettings::SliderCount> HScrollSetting{};
     std::array<QLabel*, CarouselSettings::SliderCount> lblCaption{};

@@ -119,14 +119,13 @@ void frmTokenManager::picPreview_MouseDown(Qt::MouseButton pButton) {
 void frmTokenManager::RenderPreview() {
     const int size = picPreview->width();
     const qint32 scale = Percent(mIconScale);
-    QByteArray composed;
+    QImage surface;
     try {
-        composed = mTokens.CreateTokenImage(mImageBytes, scale, txtCaption->text(), size);
+        surface = mTokens.CreateTokenImage(mImageBytes, scale, txtCaption->text(), size);
     } catch (const RuntimeError&) {
         // A picture that cannot be decoded is previewed as none; the token keeps its bytes.
-        composed = mTokens.CreateTokenImage(Imaging::EmptyImageBytes(), scale, txtCaption->text(), size);
+        surface = mTokens.CreateTokenImage(Imaging::EmptyImageBytes(), scale, txtCaption->text(), size);
     }
-    QImage surface = Imaging::Decode(composed);
     if (surface.isNull())
         surface = Imaging::NewSurface(size, size);
     QPainter painter(&surface);

@@ -218,7 +218,7 @@ Difference Compare(const QImage& fast, const QImage& reference, int tolerance) {
     return d;
 }
 
-QByteArray DiscImage(int size, int hue) {
+QImage DiscImage(int size, int hue) {
     QImage image = Imaging::NewSurface(size, size);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -229,13 +229,13 @@ QByteArray DiscImage(int size, int hue) {
     painter.setPen(Qt::NoPen);
     painter.drawEllipse(QRectF(4, 4, size - 8, size - 8));
     painter.end();
-    return Imaging::EncodePng(image);
+    return image;
 }
 
-QByteArray SolidImage(int size, const QColor& colour) {
+QImage SolidImage(int size, const QColor& colour) {
     QImage image = Imaging::NewSurface(size, size);
     image.fill(colour);
-    return Imaging::EncodePng(image);
+    return image;
 }
 
 std::shared_ptr<ImageCollection> DiscCollection(int count, int size) {

@@ -27,8 +27,8 @@ struct Difference {
 Difference Compare(const QImage& fast, const QImage& reference, int tolerance);
 
 // PNG bytes: a shaded disc of the given hue on a transparent ground, or a solid square.
-QByteArray DiscImage(int size, int hue);
-QByteArray SolidImage(int size, const QColor& colour);
+QImage DiscImage(int size, int hue);
+QImage SolidImage(int size, const QColor& colour);
 
 // A collection of `count` disc images under keys "Item <nn>ID<n>" in key order.
 std::shared_ptr<ImageCollection> DiscCollection(int count, int size = 128);

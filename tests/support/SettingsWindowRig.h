@@ -81,6 +81,8 @@ struct Rig {
         SqlRowSet settings = database->GetSettings();
         CarouselSettings::Apply(owners(), *CarouselSettings::FromRow(settings));
         manager->Init();
+        // The images off the level on show too, so that counts of composed images start settled.
+        manager->FinishPendingImages();
         const auto current = manager->CurrentImages();
         carousel->Build(current->KeyAt(current->Count() / 2));
     }

@@ -69,5 +69,7 @@ private:
         manager->SetImageSize(imageSize);
         feed = std::make_unique<CarouselFeed>(*manager, *carousel);
         manager->Init();
+        // The images off the level on show too, so that counts of composed images start settled.
+        manager->FinishPendingImages();
     }
 };

@@ -35,14 +35,14 @@ void operator delete(void* p, std::size_t) noexcept {
 
 namespace {
 
-QByteArray RingImage() {
+QImage RingImage() {
     QImage image = Imaging::NewSurface(256, 256);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(200, 220, 255, 180), 12));
     painter.drawEllipse(QRectF(20, 20, 216, 216));
     painter.end();
-    return Imaging::EncodePng(image);
+    return image;
 }
 
 struct Fixture {
@@ -50,7 +50,7 @@ struct Fixture {
     cCarousel carousel{shared};
     std::shared_ptr<ImageCollection> images;
     explicit Fixture(int count) : images(DiscCollection(count)) {
-        carousel.SetOrbitImageBytes(RingImage());
+        carousel.SetOrbitImageSurface(RingImage());
         carousel.SetImages(images);
     }
 };

@@ -21,7 +21,7 @@ std::shared_ptr<ImageCollection> SolidCollection(int count, int size = 128) {
     return images;
 }
 
-QByteArray OpaqueOrbitImage() {
+QImage OpaqueOrbitImage() {
     return SolidImage(256, QColor(10, 20, 30));
 }
 
@@ -67,7 +67,7 @@ class TestCarouselGeometry : public QObject {
 private slots:
     void buffersAtTheDefaults() {
         Fixture f(SolidCollection(13));
-        f.carousel.SetOrbitImageBytes(OpaqueOrbitImage());
+        f.carousel.SetOrbitImageSurface(OpaqueOrbitImage());
         f.carousel.Build(f.images->KeyAt(6));
         cCarousel& c = f.carousel;
         QCOMPARE(c.OrbitBuffer().size(), QSize(205, 205));
@@ -227,7 +227,7 @@ private slots:
 
     void orbitImage() {
         Fixture f(SolidCollection(13));
-        f.carousel.SetOrbitImageBytes(OpaqueOrbitImage());
+        f.carousel.SetOrbitImageSurface(OpaqueOrbitImage());
         f.carousel.Build(f.images->KeyAt(6));
         QCOMPARE(f.carousel.MainLayer().pixel(360, 150), qRgba(10, 20, 30, 255));
         // Without opacity no orbit image is drawn, and its top keeps its value even when the
@@ -246,7 +246,7 @@ private slots:
         Fixture f(SolidCollection(5, 256));
         f.carousel.SetWidth(400);
         f.carousel.SetImageSize(256, 256);
-        f.carousel.SetOrbitImageBytes(OpaqueOrbitImage());
+        f.carousel.SetOrbitImageSurface(OpaqueOrbitImage());
         QVERIFY(f.carousel.OrbitBuffer().isNull());
         QSignalSpy complete(&f.carousel, &cCarousel::MoveComplete);
         f.carousel.Build(f.images->KeyAt(0));

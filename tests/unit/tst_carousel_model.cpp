@@ -297,7 +297,7 @@ private slots:
     // placeholders the unused-capacity image.
     void sharedImageList() {
         Fixture f(3);
-        f.images->Set(f.images->KeyAt(1), QByteArray());
+        f.images->Set(f.images->KeyAt(1), QImage());
         f.carousel.SetMissingImage(SolidImage(8, Qt::red));
         f.carousel.SetUnusedCapacityImage(SolidImage(8, Qt::blue));
         f.BuildAt(1);

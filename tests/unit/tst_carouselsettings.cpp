@@ -194,15 +194,21 @@ private slots:
         QCOMPARE(notice.text, QStringLiteral("Regenerating Tokens..."));
         QCOMPARE(notice.colour, QColor(255, 0, 0));
         QCOMPARE(notice.composedImages, composedBefore);
-        // ... the images were redrawn, the notice is gone, the text colour is blue and the carousel rebuilt.
+        // ... the carousel was rebuilt at once, and the notice stays while the workers compose ...
+        QCOMPARE(builds.count(), 1);
+        QVERIFY(rig.manager->PendingImages() > 0);
+        QCOMPARE(info->text(), QStringLiteral("Regenerating Tokens..."));
+        // ... until every image is redrawn: the notice is gone, the text colour is blue and the carousel
+        // was built again with the level's new images.
+        QTRY_COMPARE(rig.manager->PendingImages(), 0);
         QVERIFY(rig.manager->ComposedTokenImages() > composedBefore);
         QCOMPARE(info->text(), QString());
         QCOMPARE(info->palette().color(QPalette::WindowText), QColor(0, 0, 255));
-        QCOMPARE(builds.count(), 1);
+        QCOMPARE(builds.count(), 2);
         if (retitled) // the title follows new caption colours
             QVERIFY(rig.window->CarouselWidget()->TitleBuffer() != title);
         const auto current = rig.manager->CurrentImages();
-        QCOMPARE(Imaging::Decode(current->ItemAt(0)).width(), rig.carousel->ImageSize());
+        QCOMPARE(current->ItemAt(0).width(), rig.carousel->ImageSize());
     }
 
     void draggingATokenSizeRegeneratesOnceWhenLetGo() {
@@ -224,6 +230,7 @@ private slots:
         QCOMPARE(caption(window.get(), 10), QStringLiteral("Image Size: 200px"));
         QCOMPARE(builds.count(), 1);
         // One regeneration: every token and the placeholder for unused places, once each.
+        QTRY_COMPARE(rig.manager->PendingImages(), 0);
         QCOMPARE(rig.manager->ComposedTokenImages() - composed, rig.manager->Count() + 1);
     }
 

@@ -11,9 +11,12 @@
 #include "store/cToken.h"
 #include "store/cTokenManager.h"
 #include "ui/CarouselSettingsTable.h"
+#include "ui/frmCarouselSettings.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -55,6 +58,26 @@ QList<QWidget*> VisibleWindows() {
         if (window->isVisible())
             windows << window;
     return windows;
+}
+
+// The token image workers that are alive in this process.
+int TokenImageThreads() {
+    int count = 0;
+    for (const QFileInfo& task :
+         QDir(QStringLiteral("/proc/self/task")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile name(task.filePath() + QStringLiteral("/comm"));
+        if (name.open(QIODevice::ReadOnly) && name.readAll().trimmed() == TokenImageWork::ThreadName)
+            ++count;
+    }
+    return count;
+}
+
+QList<Row> PictureTokens(int count) {
+    const QByteArray picture = TokenDbFixture::Png(48, 48);
+    QList<Row> rows;
+    for (int i = 0; i < count; ++i)
+        rows << Row{10 + i, i < 10 ? 1 : 10 + i % 10, QStringLiteral("Token %1").arg(i), true, picture};
+    return rows;
 }
 
 QList<Row> Children(int count) {
@@ -281,16 +304,28 @@ private slots:
     // ---- Release -----------------------------------------------------------------------------
 
     void releaseStopsTheWindowFirstAndCompactsTheFile() {
-        const QString path = NewDatabase(Children(5));
+        const QString path = NewDatabase(PictureTokens(400));
         auto controller = Started(path);
         TokenDbFixture::LeaveFreePages(path);
         QVERIFY(TokenDbFixture::FreePages(path) > 0);
-        // A move leaves the description fade's timer running when the controller goes.
+        // A move leaves the description fade's timer running when the controller goes, and a new
+        // token size leaves token images being composed on the workers.
         controller->MainWindow().Form_KeyDown(MainKey::Right);
+        auto* size = controller->ShowCarouselSettings()->findChild<QScrollBar*>("HScrollSetting10");
+        const int newSize = size->value() + 20;
+        size->setValue(newSize);
+        QVERIFY(controller->TokenManager().PendingImages() > 0);
+        QTRY_VERIFY(TokenImageThreads() > 0);
         QPointer<QWidget> form = controller->MainWindow().Form();
         QPointer<cwCarousel> widget = controller->MainWindow().CarouselWidget();
         QVERIFY(form && widget);
+        controller->ShutDown(nullptr);
         controller.reset();
+        QCOMPARE(TokenImageThreads(), 0);
+        // The settings window stored the new size as it closed.
+        QCOMPARE(
+            SqlConnection(path).Query("SELECT ImageSize FROM CarouselSettings").Value("ImageSize").toInt(),
+            newSize);
         QVERIFY(!form || !form->isVisible());
         // Whatever was still queued for the window runs now, against objects that are gone.
         QTest::qWait(300);

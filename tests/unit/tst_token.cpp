@@ -71,7 +71,7 @@ private slots:
         cToken token;
         token.SetSourceImage(picture);
         token.SetCaption("Sample");
-        const QImage image = Imaging::Decode(token.TokenImage(*rig.manager, 120));
+        const QImage image = token.TokenImage(*rig.manager, 120);
         QCOMPARE(image.size(), QSize(120, 120));
         int opaque = 0;
         for (int y = 0; y < 120; y += 5)

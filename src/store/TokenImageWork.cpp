@@ -1,0 +1,113 @@
+#include "TokenImageWork.h"
+
+#include "platform/CurrentThread.h"
+#include "platform/Imaging.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QtConcurrent/qtconcurrenttask.h>
+
+namespace {
+// Workers give way to the user-interface thread: what they compose is never waited for by a frame.
+constexpr int WorkerNiceness = 5;
+constexpr int UrgentPriority = 1;
+constexpr int BackgroundPriority = 0;
+
+// Once per worker thread (never on the GUI thread, which takes orders too): lower its priority
+// and name it, so that it can be told apart from Qt's own pooled threads.
+void PrepareWorkerThreadOnce() {
+    thread_local bool prepared = false;
+    if (prepared || QThread::currentThread() == QCoreApplication::instance()->thread())
+        return;
+    prepared = true;
+    CurrentThread::LowerPriority(WorkerNiceness);
+    CurrentThread::SetName(TokenImageWork::ThreadName);
+}
+} // namespace
+
+QImage ComposeOrderedImage(const TokenImageOrder& pOrder) {
+    QImage picture;
+    if (!pOrder.Picture.isEmpty()) {
+        picture = Imaging::Decode(pOrder.Picture);
+        if (picture.isNull())
+            return Imaging::NewSurface(pOrder.Size, pOrder.Size);
+    }
+    return TokenImageRenderer::ComposeTokenImage(picture, pOrder.IconScale, pOrder.Caption, pOrder.Size,
+                                                 pOrder.Appearance);
+}
+
+TokenImageWork::TokenImageWork(Receiver pReceiver, QObject* parent)
+    : QObject(parent), mReceiver(std::move(pReceiver)) {
+    mPool.setMaxThreadCount(std::max(QThread::idealThreadCount(), 1));
+}
+
+TokenImageWork::~TokenImageWork() {
+    CancelAll();
+    mPool.waitForDone();
+}
+
+void TokenImageWork::Order(const QString& pKey, TokenImageOrder pOrder, bool pUrgent) {
+    Cancel(pKey);
+    const quint64 ticket = ++mNextTicket;
+    auto cancelled = std::make_shared<std::atomic_bool>(false);
+    auto compose = [this, pKey, ticket, cancelled, order = std::move(pOrder)]() -> QImage {
+        if (*cancelled)
+            return {};
+        PrepareWorkerThreadOnce();
+        QImage image = ComposeOrderedImage(order);
+        ++mComposed;
+        // Handed over through the event loop of the thread that owns this object; the destructor
+        // waits for every running composition, so `this` outlives the call.
+        QMetaObject::invokeMethod(
+            this, [this, pKey, ticket, image] { Deliver(pKey, ticket, image); }, Qt::QueuedConnection);
+        return image;
+    };
+    QFuture<QImage> result = QtConcurrent::task(std::move(compose))
+                                 .onThreadPool(mPool)
+                                 .withPriority(pUrgent ? UrgentPriority : BackgroundPriority)
+                                 .spawn();
+    mOrders.insert(pKey, Pending{ticket, std::move(result), std::move(cancelled)});
+}
+
+void TokenImageWork::Cancel(const QString& pKey) {
+    const auto order = mOrders.constFind(pKey);
+    if (order == mOrders.constEnd())
+        return;
+    *order->Cancelled = true;
+    mOrders.erase(order);
+}
+
+void TokenImageWork::CancelAll() {
+    for (const Pending& order : std::as_const(mOrders))
+        *order.Cancelled = true;
+    mOrders.clear();
+    // Orders not yet started are dropped unrun (their futures went with mOrders).
+    mPool.clear();
+}
+
+void TokenImageWork::FinishNow(const QStringList& pKeys) {
+    // Taken from the last: the workers take urgent orders from the first, so this thread and they
+    // meet in the middle instead of waiting on each other.
+    for (auto key = pKeys.crbegin(); key != pKeys.crend(); ++key) {
+        const auto order = mOrders.constFind(*key);
+        if (order == mOrders.constEnd())
+            continue;
+        // Runs the composition on this thread when no worker has started it yet.
+        QFuture<QImage> result = order->Result;
+        const quint64 ticket = order->Ticket;
+        result.waitForFinished();
+        Deliver(*key, ticket, result.result());
+    }
+}
+
+void TokenImageWork::FinishAll() {
+    FinishNow(mOrders.keys());
+}
+
+void TokenImageWork::Deliver(const QString& pKey, quint64 pTicket, const QImage& pImage) {
+    const auto order = mOrders.constFind(pKey);
+    if (order == mOrders.constEnd() || order->Ticket != pTicket)
+        return; // cancelled, replaced by a later order, or already handed over by FinishNow
+    mOrders.erase(order);
+    mReceiver(pKey, pImage);
+}
