@@ -3,15 +3,14 @@
 #include "app/TessaroApplication.h"
 #include "app/cTessaro.h"
 #include "desktop/modGeneral.h"
+#include "platform/ProgramFiles.h"
 #include "platform/SingleInstance.h"
 #include "platform/SoundPlayer.h"
 
-#include <QDir>
 #include <QFontDatabase>
 
 void LoadPrivateFont(const QString& pFontName) {
-    QFontDatabase::addApplicationFont(
-        QDir(QCoreApplication::applicationDirPath()).filePath(pFontName + ".ttf"));
+    QFontDatabase::addApplicationFont(ProgramFiles::Path(pFontName + ".ttf"));
 }
 
 int Main(int argc, char* argv[]) {

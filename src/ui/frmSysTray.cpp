@@ -3,12 +3,11 @@
 #include "desktop/modShellExecute.h"
 #include "launcher/cfMain.h"
 #include "platform/KeyWatcher.h"
+#include "platform/ProgramFiles.h"
 #include "ui/cSysTray.h"
 #include "ui/frmAbout.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
 #include <QMenu>
 #include <QTextStream>
 #include <utility>
@@ -133,8 +132,7 @@ void frmSysTray::mnuPopup_Click(int pIndex) {
         emit CarouselSettingsRequested();
         break;
     case HelpItem:
-        ShellOpen(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Tessaro Help.html")),
-                  {});
+        ShellOpen(ProgramFiles::Path(ProgramFiles::HelpFile()), {});
         break;
     case AboutItem: {
         frmAbout about(mTokens, this);
