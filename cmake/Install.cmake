@@ -31,7 +31,7 @@ set(CPACK_PACKAGE_NAME tessaro)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${TESSARO_PACKAGE_CONTACT})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "application launcher with a turning 3-D carousel")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Your launch items form a tree; the items of the level on show turn as a\n"
     "three-dimensional carousel in a transparent window. Tessaro lives in the system\n"
     "tray, appears with Ctrl+Alt+L and fills its tree from the installed applications\n"

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace FirstStart {
 namespace {
@@ -108,6 +109,26 @@ private:
     QHash<int, QSet<QString>> mCaptions;
 };
 
+// Puts the default applications on the first level, each once, and returns their IDs.
+QSet<QString> AddDefaults(TreeBuilder& builder, const QList<DesktopApplication>& applications,
+                          const DefaultApplications& defaults) {
+    const QList<std::pair<QString, Picture>> roles{{defaults.webBrowser, Picture::Browser},
+                                                   {defaults.fileManager, Picture::Files},
+                                                   {defaults.terminal, Picture::Terminal},
+                                                   {defaults.textEditor, Picture::Editor}};
+    QSet<QString> placed;
+    for (const auto& [id, picture] : roles) {
+        const auto found =
+            std::find_if(applications.begin(), applications.end(),
+                         [&](const DesktopApplication& application) { return application.id == id; });
+        if (!id.isEmpty() && found != applications.end() && !placed.contains(id)) {
+            builder.AddApplication(1, *found, picture);
+            placed.insert(id);
+        }
+    }
+    return placed;
+}
+
 } // namespace
 
 DefaultApplications DesktopDefaults(const QList<DesktopApplication>& applications) {
@@ -116,27 +137,18 @@ DefaultApplications DesktopDefaults(const QList<DesktopApplication>& application
             DesktopEntries::DefaultApplicationId(QStringLiteral("text/plain"))};
 }
 
-QList<StarterToken> ApplicationStarterTree(const QList<DesktopApplication>& applications,
+QList<StarterToken> ApplicationStarterTree(const QList<DesktopApplication>& installed,
                                            const DefaultApplications& defaults) {
+    QList<DesktopApplication> applications;
+    std::copy_if(installed.begin(), installed.end(), std::back_inserter(applications),
+                 [](const DesktopApplication& application) { return !IsThisLauncher(application); });
     if (applications.isEmpty())
         return {};
     TreeBuilder builder;
-    QHash<QString, const DesktopApplication*> byId;
-    for (const DesktopApplication& application : applications)
-        byId.insert(application.id, &application);
-    const QList<std::pair<QString, Picture>> firstLevel{{defaults.webBrowser, Picture::Browser},
-                                                        {defaults.fileManager, Picture::Files},
-                                                        {defaults.terminal, Picture::Terminal},
-                                                        {defaults.textEditor, Picture::Editor}};
-    QSet<QString> onFirstLevel;
-    for (const auto& [id, picture] : firstLevel)
-        if (byId.contains(id) && !onFirstLevel.contains(id)) {
-            builder.AddApplication(1, *byId.value(id), picture);
-            onFirstLevel.insert(id);
-        }
+    const QSet<QString> onFirstLevel = AddDefaults(builder, applications, defaults);
     QList<QList<const DesktopApplication*>> members(Levels().size());
     for (const DesktopApplication& application : applications)
-        if (!onFirstLevel.contains(application.id) && !IsThisLauncher(application))
+        if (!onFirstLevel.contains(application.id))
             members[LevelOf(application)].append(&application);
     for (qsizetype level = 0; level < Levels().size(); ++level) {
         if (members[level].isEmpty())
