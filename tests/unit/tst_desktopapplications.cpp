@@ -197,20 +197,6 @@ private slots:
         QCOMPARE(QProcess::splitCommand(command.parameters), arguments);
     }
 
-    void terminalsTakeTheCommandTheirWay_data() {
-        QTest::addColumn<QString>("terminal");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("x-terminal-emulator") << "x-terminal-emulator" << QStringList{"-e", "htop", "-d 5"};
-        QTest::newRow("gnome-terminal") << "/usr/bin/gnome-terminal" << QStringList{"--", "htop", "-d 5"};
-        QTest::newRow("xfce4-terminal") << "xfce4-terminal" << QStringList{"-x", "htop", "-d 5"};
-        QTest::newRow("kitty") << "kitty" << QStringList{"htop", "-d 5"};
-    }
-    void terminalsTakeTheCommandTheirWay() {
-        QFETCH(QString, terminal);
-        QFETCH(QStringList, arguments);
-        QCOMPARE(TerminalArguments(terminal, {"htop", "-d 5"}), arguments);
-    }
-
     void desktopEntryDroppedOnTheTree() {
         TokenManagerWindowRig rig;
         rig.Open();
