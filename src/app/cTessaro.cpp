@@ -108,6 +108,11 @@ void cTessaro::WireWindows() {
     connect(tray, &frmSysTray::TokenManagerRequested, this, &cTessaro::ShowTokenManager);
     connect(tray, &frmSysTray::CarouselSettingsRequested, this, &cTessaro::ShowCarouselSettings);
     connect(tray, &frmSysTray::Unloaded, this, [this, tray] { ShutDown(tray); });
+    // A session manager ends the program with SIGTERM, or through Qt's session management (the
+    // application quits): either way the windows close as Exit closes them.
+    connect(&mTermination, &TerminationSignals::TerminationRequested, this,
+            [this] { WhenIdle([this] { ShutDown(mSysTray.get()); }); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { ShutDown(mSysTray.get()); });
 }
 
 void cTessaro::AnswerLaterCopies(SingleInstance& pChannel) {

@@ -2,6 +2,7 @@
 
 #include "desktop/modSound.h"
 #include "platform/ImageList.h"
+#include "platform/TerminationSignals.h"
 
 #include <QObject>
 #include <QPointer>
@@ -52,7 +53,8 @@ public:
 
     // Ends the program: the main window stops its timers and closes, every other window closes (its
     // own close handling stores what it holds), then the caller hides. Inside the event loop the loop
-    // is asked to end; the owner of this object releases it afterwards. Runs once.
+    // is asked to end; the owner of this object releases it afterwards. Runs once. Exit, closing the
+    // launcher, SIGTERM, SIGINT, SIGHUP and the end of the desktop session all end here.
     void ShutDown(QWidget* pCaller);
     bool IsShuttingDown() const { return mShuttingDown; }
 
@@ -80,6 +82,7 @@ private:
 
     ImageList mImages;
     SoundSwitch mSound;
+    TerminationSignals mTermination;
     std::unique_ptr<clsDatabase> mDatabase;
     std::unique_ptr<cCarousel> mCarousel;
     std::unique_ptr<cTokenManager> mTokenManager;

@@ -3,17 +3,24 @@
 #include "app/TessaroApplication.h"
 #include "app/cTessaro.h"
 #include "desktop/modGeneral.h"
+#include "platform/DesktopSession.h"
 #include "platform/ProgramFiles.h"
 #include "platform/SingleInstance.h"
 #include "platform/SoundPlayer.h"
 
 #include <QFontDatabase>
+#include <cstdio>
 
 void LoadPrivateFont(const QString& pFontName) {
     QFontDatabase::addApplicationFont(ProgramFiles::Path(pFontName + ".ttf"));
 }
 
 int Main(int argc, char* argv[]) {
+    QString whyNot;
+    if (!DesktopSessionReachable(&whyNot)) {
+        std::fprintf(stderr, "Tessaro needs a desktop session: %s.\n", qPrintable(whyNot));
+        return 1;
+    }
     TessaroApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaro"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -44,7 +44,7 @@ void cfMain::Init(QWidget* pOwner) {
         return;
     mForm = new cfMainForm(*this, pOwner);
     mCarouselWidget = new cwCarousel(
-        mCarousel, mTokenManager, [this] { return mRenderScale; }, mForm);
+        mCarousel, mTokenManager, [this] { return mRenderScale; }, &mGate, mForm);
     connect(mCarouselWidget, &cwCarousel::BufferResized, this, &cfMain::mCarouselWidget_BufferResized);
     mForm->setWindowTitle(QStringLiteral("Tessaro"));
     mForm->setWindowIcon(QIcon(QPixmap::fromImage(

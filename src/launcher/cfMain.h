@@ -82,6 +82,7 @@ private:
     void Form_DblClick();
     void TakeClickActivation();
     void Form_MouseWheel(QWheelEvent* pEvent);
+    void TurnByWheel();
     void Form_Unload();
     void mCarouselWidget_BufferResized(double pWidth, double pHeight);
     void SetFormOpacity(double pOpacity);
@@ -101,6 +102,10 @@ private:
     bool mLeftPressed = false;
     bool mManualMove = false;
     QPoint mPressOffset;
+    // The wheel: rotation not yet worth a position, and positions waiting to be turned.
+    int mWheelRotation = 0;
+    int mWheelPositions = 0;
+    bool mWheelTurnPending = false;
     // Our own request to activate the window, whose activation must not start a second fade.
     bool mOwnActivationPending = false;
     QElapsedTimer mOwnActivationRequested;

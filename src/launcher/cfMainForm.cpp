@@ -2,6 +2,7 @@
 
 #include "MainWindowKeys.h"
 #include "cfMain.h"
+#include "platform/WindowTraits.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -63,6 +64,8 @@ void cfMainForm::changeEvent(QEvent* event) {
 }
 
 void cfMainForm::showEvent(QShowEvent* event) {
+    // Sent before the window is mapped: the request to stay out of the taskbar goes with the mapping.
+    KeepOutOfTaskbar(this);
     QWidget::showEvent(event);
     if (!event->spontaneous())
         mOwner.Form_Shown();

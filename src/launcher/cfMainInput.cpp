@@ -16,12 +16,16 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
 #include <cmath>
+#include <cstdlib>
+#include <utility>
 
 namespace {
-constexpr int PauseBeforeHiding = 500; // ms between the press animation and running the command
+constexpr int PauseBeforeHiding = 500;     // ms between the press animation and running the command
+constexpr int WheelUnitsPerPosition = 120; // one notch of an ordinary wheel
 const QString RootKey = QStringLiteral("ID1");
 
 int PixelExtent(double value) {
@@ -234,9 +238,34 @@ void cfMain::Form_DblClick() {
     emit TokenManagerRequested();
 }
 
-// One carousel position per wheel event: away from the user turns like Left, towards like Right.
+// The wheel turned away from the user turns like Left, towards like Right: one position per 120
+// units of vertical rotation, however finely the wheel or touchpad divides them. A horizontal scroll
+// turns nothing. Rotation that arrives while a move runs (held back until it ends) or in one burst is
+// added up and turned in one move, so ten quick notches end ten positions on, promptly.
 void cfMain::Form_MouseWheel(QWheelEvent* pEvent) {
-    Form_KeyDown(pEvent->angleDelta().y() > 0 ? MainKey::Left : MainKey::Right);
+    const QPoint delta = pEvent->angleDelta();
+    if (delta.y() == 0 || std::abs(delta.x()) > std::abs(delta.y()))
+        return;
+    if ((delta.y() > 0) != (mWheelRotation > 0))
+        mWheelRotation = 0; // the wheel changed direction: what was left over the other way is dropped
+    mWheelRotation += delta.y();
+    const int notches = mWheelRotation / WheelUnitsPerPosition;
+    if (notches == 0)
+        return;
+    mWheelRotation -= notches * WheelUnitsPerPosition;
+    mWheelPositions -= notches;
+    // The turn waits for the rest of the burst, already queued behind this event.
+    if (!std::exchange(mWheelTurnPending, true))
+        QTimer::singleShot(0, this, &cfMain::TurnByWheel);
+}
+
+void cfMain::TurnByWheel() {
+    mWheelTurnPending = false;
+    const int positions = std::exchange(mWheelPositions, 0);
+    if (positions == 0 || mTornDown)
+        return;
+    const IdleGate::Busy busy(mGate);
+    MoveCarousel(positions);
 }
 
 // ---- Size --------------------------------------------------------------------------------------

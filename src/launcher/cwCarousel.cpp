@@ -1,7 +1,9 @@
 #include "cwCarousel.h"
 
+#include "IdleGate.h"
 #include "TextBuffer.h"
 #include "carousel/cCarousel.h"
+#include "desktop/FileDrops.h"
 #include "desktop/modSound.h"
 #include "platform/Imaging.h"
 #include "platform/Resources.h"
@@ -27,20 +29,12 @@ double LogicalHeight(const QImage& image) {
     return image.isNull() ? 0.0 : image.deviceIndependentSize().height();
 }
 
-QString FirstLocalFile(const QMimeData* data) {
-    if (!data || !data->hasUrls())
-        return {};
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            return url.toLocalFile();
-    return {};
-}
 } // namespace
 
 cwCarousel::cwCarousel(cCarousel& pCarousel, cTokenManager& pTokenManager, ScaleSource pRenderScale,
-                       QWidget* parent)
+                       IdleGate* pGate, QWidget* parent)
     : QWidget(parent), mCarousel(&pCarousel), mTokenManager(&pTokenManager),
-      mRenderScale(std::move(pRenderScale)), mTitleBuffer(Imaging::NewSurface(10, 10)),
+      mRenderScale(std::move(pRenderScale)), mGate(pGate), mTitleBuffer(Imaging::NewSurface(10, 10)),
       mDescriptionBuffer(Imaging::NewSurface(10, 10)), mFrame(Imaging::NewSurface(10, 10)),
       mSlideSound(LoadResource(QStringLiteral("SOUND"), QStringLiteral("SLIDE"))),
       mStepSound(LoadResource(QStringLiteral("SOUND"), QStringLiteral("STEP"))),
@@ -260,26 +254,36 @@ void cwCarousel::SlideOrbitPicture(const QImage& pOldOrbit) {
 
 // ---- Dropped files -----------------------------------------------------------------------------
 
+// Files are copied or linked in, never moved (a file manager told "moved" may delete the original).
 void cwCarousel::dragEnterEvent(QDragEnterEvent* event) {
-    if (mTokenManager && !FirstLocalFile(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
+    if (mTokenManager)
+        AcceptFileDrop(*event);
     else
         event->ignore();
 }
 
 void cwCarousel::dragMoveEvent(QDragMoveEvent* event) {
-    if (mTokenManager && !FirstLocalFile(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
+    if (mTokenManager)
+        AcceptFileDrop(*event);
     else
         event->ignore();
 }
 
+// The token is made once the drop event has returned, so the program the file came from is not kept
+// waiting while the carousel turns to the new token (or a message is open); and, like anything that
+// does not come from the keys, not in the middle of a move.
 void cwCarousel::dropEvent(QDropEvent* event) {
-    const QString path = FirstLocalFile(event->mimeData());
-    if (!mTokenManager || path.isEmpty()) {
-        event->ignore();
+    if (!mTokenManager || !AcceptFileDrop(*event))
         return;
-    }
-    event->acceptProposedAction();
-    mTokenManager->CreateTokenFromFilePath(path, mTokenManager->CurrentRootKey());
+    const QString path = FirstLocalFile(event->mimeData());
+    QTimer::singleShot(0, this, [this, path] {
+        auto create = [this, path] {
+            if (mTokenManager)
+                mTokenManager->CreateTokenFromFilePath(path, mTokenManager->CurrentRootKey());
+        };
+        if (mGate)
+            mGate->RunWhenIdle(create);
+        else
+            create();
+    });
 }

@@ -11,6 +11,7 @@
 
 class cCarousel;
 class cTokenManager;
+class IdleGate;
 
 // The carousel's one widget on the main window: the title of the current level, the carousel frame
 // and the front token's description (fading in after each move), drawn at the window's render scale
@@ -22,9 +23,10 @@ class cwCarousel : public QWidget {
 public:
     using ScaleSource = std::function<double()>;
 
-    // pRenderScale reports the window's render scale each time the widget paints or checks its size.
+    // pRenderScale reports the window's render scale each time the widget paints or checks its size;
+    // pGate (optional) holds back the tokens made from dropped files while the launcher is busy.
     cwCarousel(cCarousel& pCarousel, cTokenManager& pTokenManager, ScaleSource pRenderScale,
-               QWidget* parent = nullptr);
+               IdleGate* pGate = nullptr, QWidget* parent = nullptr);
     ~cwCarousel() override;
 
     // Re-renders the title from the current root token's caption.
@@ -86,6 +88,7 @@ private:
     cCarousel* mCarousel;
     cTokenManager* mTokenManager;
     ScaleSource mRenderScale;
+    IdleGate* mGate;
     QTimer mTimer;
     FramePacer mPacer;
     bool mInTransition = false;

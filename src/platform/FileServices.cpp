@@ -141,12 +141,25 @@ QByteArray ReadAllBytes(const QString& path) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
         throw RuntimeError(ErrorNumber::FileNotFound, Source, QStringLiteral("File not found: %1").arg(path));
-    QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+    auto refuse = [&](const QString& why) {
         throw RuntimeError(PathFileAccessError, Source,
-                           QStringLiteral("Path/File access error: %1 (%2)")
-                               .arg(path, info.isDir() ? QStringLiteral("a folder") : file.errorString()));
-    return file.readAll();
+                           QStringLiteral("Path/File access error: %1 (%2)").arg(path, why));
+    };
+    // A pipe would block for good and a device may never end: only regular files are read.
+    if (info.isDir())
+        refuse(QStringLiteral("a folder"));
+    if (!info.isFile())
+        refuse(QStringLiteral("not a regular file"));
+    if (info.size() > MaxReadBytes)
+        refuse(QStringLiteral("larger than %1 MiB").arg(MaxReadBytes >> 20));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        refuse(file.errorString());
+    // The file may have grown since it was measured.
+    QByteArray bytes = file.read(MaxReadBytes + 1);
+    if (bytes.size() > MaxReadBytes)
+        refuse(QStringLiteral("larger than %1 MiB").arg(MaxReadBytes >> 20));
+    return bytes;
 }
 
 QImage ShellIcon(const QString& path) {

@@ -18,7 +18,11 @@ QString FileName(const QString& path);
 // The folder holding the path; empty when the path names no folder.
 QString Folder(const QString& path);
 
-// The whole file. Throws RuntimeError 53 when the file does not exist and 75 when it cannot be read.
+// The most a file is read into memory: 64 MiB (a picture, a shortcut).
+constexpr qint64 MaxReadBytes = qint64(64) << 20;
+
+// The whole file. Throws RuntimeError 53 when the file does not exist and 75 when it cannot be read,
+// is no regular file (a folder, a pipe, a device) or holds more than MaxReadBytes.
 QByteArray ReadAllBytes(const QString& path);
 
 // The desktop's icon for the file, at least 16 pixels wide; an icon drawn here (a document, a

@@ -1,7 +1,9 @@
 #include "Imaging.h"
 
+#include "FileServices.h"
+#include "RuntimeError.h"
+
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -51,6 +53,39 @@ QImage DecodeSvg(const QByteArray& bytes, QString* error) {
     return image;
 }
 
+// Walks a GIF's blocks (extensions and images, each a run of sub-blocks) up to its trailer; false
+// when the data ends first. Bytes after the trailer, which some writers leave, do not matter.
+bool GifReachesItsTrailer(const QByteArray& bytes) {
+    const auto byteAt = [&](qsizetype at) { return at < bytes.size() ? quint8(bytes[at]) : -1; };
+    const auto colourTableSize = [](int flags) { return flags & 0x80 ? 3 * (2 << (flags & 0x07)) : 0; };
+    // Sub-blocks: a length byte and that many bytes, until a length of 0; -1 when the data ends.
+    const auto skipSubBlocks = [&](qsizetype at) -> qsizetype {
+        for (int length = byteAt(at); length != 0; length = byteAt(at)) {
+            if (length < 0)
+                return -1;
+            at += 1 + length;
+        }
+        return at + 1;
+    };
+    constexpr qsizetype HeaderAndScreen = 13;
+    qsizetype at = HeaderAndScreen + colourTableSize(byteAt(10));
+    while (at >= 0) {
+        switch (byteAt(at)) {
+        case 0x3B: // trailer
+            return true;
+        case 0x21: // extension: introducer, label, sub-blocks
+            at = skipSubBlocks(at + 2);
+            break;
+        case 0x2C: // image: descriptor, optional colour table, LZW code size, sub-blocks
+            at = skipSubBlocks(at + 10 + colourTableSize(byteAt(at + 9)) + 1);
+            break;
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
 // Decoders of JPEG, BMP and GIF hand back whatever they managed to read from a cut-off file,
 // padding the rest; a file missing its end is refused here instead.
 QString TruncationError(const QByteArray& format, const QByteArray& bytes) {
@@ -59,12 +94,8 @@ QString TruncationError(const QByteArray& format, const QByteArray& bytes) {
         // 0xFF 0xD9 only occurs as the end-of-image marker (entropy-coded 0xFF bytes are stuffed).
         return bytes.contains(QByteArrayLiteral("\xFF\xD9")) ? QString() : truncated;
     }
-    if (format == "gif") {
-        qsizetype end = bytes.size();
-        while (end > 0 && bytes[end - 1] == '\0')
-            --end;
-        return end > 0 && bytes[end - 1] == ';' ? QString() : truncated;
-    }
+    if (format == "gif")
+        return GifReachesItsTrailer(bytes) ? QString() : truncated;
     if (format == "bmp" && bytes.size() >= 6) {
         const quint32 fileSize = qFromLittleEndian<quint32>(bytes.constData() + 2);
         return fileSize > quint32(bytes.size()) ? truncated : QString();
@@ -128,10 +159,11 @@ QImage Decode(const QByteArray& bytes, QString* error) {
 }
 
 QImage DecodeFile(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Fail(error, QStringLiteral("%1: %2").arg(path, file.errorString()));
-    return Decode(file.readAll(), error);
+    try {
+        return Decode(FileServices::ReadAllBytes(path), error);
+    } catch (const RuntimeError& failure) {
+        return Fail(error, failure.Description());
+    }
 }
 
 QByteArray EncodePng(const QImage& image) {

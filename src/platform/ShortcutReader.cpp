@@ -33,6 +33,9 @@ class LinkFile {
 public:
     explicit LinkFile(const QString& path) : mPath(path) {
         liblnk_error_t* error = nullptr;
+        // A pipe or a device named like a shortcut would block the reader or never end.
+        if (!QFileInfo(path).isFile())
+            Fail(QStringLiteral("not a regular file"), error);
         if (liblnk_file_initialize(&mFile, &error) != 1)
             Fail(QStringLiteral("cannot read shortcut"), error);
         if (liblnk_file_open(mFile, QFile::encodeName(path).constData(), LIBLNK_OPEN_READ, &error) != 1) {

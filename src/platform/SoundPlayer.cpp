@@ -96,16 +96,18 @@ void SoundPlayer::Play(const QByteArray& wavImage) {
     const QByteArray samples = OutputSamples(wavImage);
     if (samples.isEmpty())
         return;
-    const bool opened = mDevice == 0;
-    if (opened && !OpenDevice())
-        return;
-    // The device lock keeps the audio thread out while the sound is swapped, so the cut is clean.
-    SDL_LockAudioDevice(mDevice);
-    mPlayback.samples = samples;
-    mPlayback.position = 0;
-    SDL_UnlockAudioDevice(mDevice);
-    if (opened)
-        SDL_PauseAudioDevice(mDevice, 0);
+    if (mDevice != 0) {
+        // The device lock keeps the audio thread out while the sound is swapped, so the cut is clean.
+        SDL_LockAudioDevice(mDevice);
+        mPlayback.samples = samples;
+        mPlayback.position = 0;
+        SDL_UnlockAudioDevice(mDevice);
+    } else {
+        // No audio thread runs yet: the sound waits for the device.
+        mPlayback.samples = samples;
+        mPlayback.position = 0;
+        StartOpening();
+    }
     if (QCoreApplication::instance()) {
         if (!mQuietTimer) {
             mQuietTimer = std::make_unique<QTimer>();
@@ -117,14 +119,61 @@ void SoundPlayer::Play(const QByteArray& wavImage) {
     }
 }
 
+void SoundPlayer::StartOpening() {
+    if (mOpening || mDevice != 0)
+        return;
+    if (!QCoreApplication::instance()) { // no event loop to hear back on: open here
+        QString reason;
+        mDevice = OpenDevice(reason);
+        if (mDevice == 0)
+            GiveUp(reason);
+        else
+            StartPlaying();
+        return;
+    }
+    mOpening = true;
+    const int generation = mGeneration;
+    mOpener = std::thread([this, generation] {
+        QString reason;
+        const std::uint32_t device = OpenDevice(reason);
+        mOpenedUnclaimed = device;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, device, reason, generation] { DeviceOpened(device, reason, generation); },
+            Qt::QueuedConnection);
+    });
+}
+
+void SoundPlayer::DeviceOpened(std::uint32_t pDevice, const QString& pReason, int pGeneration) {
+    if (pGeneration != mGeneration)
+        return; // Shutdown came first and closed what was opened
+    if (mOpener.joinable())
+        mOpener.join();
+    mOpening = false;
+    mOpenedUnclaimed = 0;
+    if (pDevice == 0) {
+        mPlayback = {};
+        GiveUp(pReason);
+        return;
+    }
+    mDevice = pDevice;
+    StartPlaying();
+}
+
+void SoundPlayer::StartPlaying() {
+    SDL_PauseAudioDevice(mDevice, 0);
+}
+
 void SoundPlayer::CloseWhenQuiet() {
-    if (IsPlaying())
+    if (IsPlaying() || mOpening)
         mQuietTimer->start(QuietCloseMs);
     else
         CloseDevice();
 }
 
 bool SoundPlayer::IsPlaying() const {
+    if (mOpening)
+        return mPlayback.position < mPlayback.samples.size();
     if (mDevice == 0)
         return false;
     SDL_LockAudioDevice(mDevice);
@@ -145,16 +194,26 @@ void SoundPlayer::CloseDevice() {
 void SoundPlayer::Shutdown() {
     if (mQuietTimer)
         mQuietTimer->stop();
+    // An opening under way is waited for; what it opened is closed here, and its late report ignored.
+    ++mGeneration;
+    if (mOpener.joinable())
+        mOpener.join();
+    if (const std::uint32_t unclaimed = mOpenedUnclaimed.exchange(0);
+        unclaimed != 0 && unclaimed != mDevice) {
+        SDL_CloseAudioDevice(unclaimed);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    mOpening = false;
     CloseDevice();
     mUnavailable = false;
 }
 
-bool SoundPlayer::OpenDevice() {
+std::uint32_t SoundPlayer::OpenDevice(QString& pReason) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"); // Ctrl+C and SIGTERM stay the application's
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Tessaro");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        GiveUp(QString::fromUtf8(SDL_GetError()));
-        return false;
+        pReason = QString::fromUtf8(SDL_GetError());
+        return 0;
     }
     SDL_AudioSpec wanted{};
     wanted.freq = OutputRate;
@@ -164,14 +223,12 @@ bool SoundPlayer::OpenDevice() {
     wanted.callback = &SoundPlayer::FillDeviceBuffer;
     wanted.userdata = &mPlayback;
     // No format changes allowed: SDL converts to the hardware's format itself if it must.
-    mDevice = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
-    if (mDevice == 0) {
-        const QString reason = QString::fromUtf8(SDL_GetError());
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    if (device == 0) {
+        pReason = QString::fromUtf8(SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        GiveUp(reason);
-        return false;
     }
-    return true;
+    return device;
 }
 
 void SoundPlayer::GiveUp(const QString& reason) {

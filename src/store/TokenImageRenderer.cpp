@@ -178,4 +178,14 @@ QImage ComposeOrbitImage(const QImage& picture, std::uint32_t textColour) {
     return output;
 }
 
+int OrbitPictureLimit(int imageSize) {
+    return qMax(1, qRound(1.6 * imageSize));
+}
+
+QImage FittedWithin(const QImage& picture, int limit) {
+    if (picture.isNull() || (picture.width() <= limit && picture.height() <= limit))
+        return picture;
+    return picture.scaled(limit, limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
 } // namespace TokenImageRenderer

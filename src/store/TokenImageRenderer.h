@@ -41,4 +41,11 @@ void DrawCaption(QPainter& painter, const QPainterPath& captionPath, int size,
 // The orbit image: the picture on a (w + 20) x (h + 20) surface with a blurred halo in `textColour`.
 QImage ComposeOrbitImage(const QImage& picture, std::uint32_t textColour);
 
+// The largest side the orbit picture is ever drawn at for token images of `imageSize`: the carousel
+// draws the orbit image at most 1.6 image sizes wide.
+int OrbitPictureLimit(int imageSize);
+// The picture made smaller, keeping its proportions, so that neither side exceeds `limit`; a picture
+// that fits already is returned as it is.
+QImage FittedWithin(const QImage& picture, int limit);
+
 } // namespace TokenImageRenderer

@@ -87,7 +87,11 @@ void cTokenManager::PopulateCurrentImages() {
 
 QByteArray cTokenManager::CreateOrbitImage() {
     // A picture that cannot be decoded leaves the centre empty rather than stopping a level change.
-    const QImage picture = Imaging::Decode(Item(mCurrentRootKey)->SourceImage());
+    // Composed at the size it is drawn at: a root picture of thousands of pixels would otherwise cost
+    // hundreds of megabytes of halo buffers at every save and level change.
+    const QImage picture =
+        TokenImageRenderer::FittedWithin(Imaging::Decode(Item(mCurrentRootKey)->SourceImage()),
+                                         TokenImageRenderer::OrbitPictureLimit(mImageSize));
     ++mComposedOrbitImages;
     return Imaging::EncodePng(TokenImageRenderer::ComposeOrbitImage(picture, mAppearance.TextColour));
 }

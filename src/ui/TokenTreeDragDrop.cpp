@@ -1,6 +1,7 @@
 #include "TokenTreeDragDrop.h"
 
 #include "TokenTreeWidget.h"
+#include "desktop/FileDrops.h"
 #include "desktop/modGeneral.h"
 #include "platform/Imaging.h"
 #include "platform/Resources.h"
@@ -16,15 +17,6 @@
 
 namespace {
 const QChar DataSeparator = QLatin1Char('\n');
-
-// Files are copied in (or linked) from another program, never moved away from it.
-Qt::DropAction FileDropAction(const QDropEvent& pEvent) {
-    if (pEvent.possibleActions() & Qt::CopyAction)
-        return Qt::CopyAction;
-    if (pEvent.possibleActions() & Qt::LinkAction)
-        return Qt::LinkAction;
-    return Qt::IgnoreAction;
-}
 
 void Accept(QDropEvent& pEvent, Qt::DropAction pAction) {
     pEvent.setDropAction(pAction);
@@ -47,15 +39,6 @@ QMimeData* TokenTreeDragDrop::NodeData(const QString& pKey) {
     const QString text = QString::number(QCoreApplication::applicationPid()) + DataSeparator + pKey;
     data->setData(NodeFormat, text.toUtf8());
     return data;
-}
-
-QString TokenTreeDragDrop::FirstLocalFile(const QMimeData* pData) {
-    if (!pData || !pData->hasUrls())
-        return {};
-    for (const QUrl& url : pData->urls())
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            return url.toLocalFile();
-    return {};
 }
 
 bool TokenTreeDragDrop::eventFilter(QObject* watched, QEvent* event) {

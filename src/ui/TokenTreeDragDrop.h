@@ -39,8 +39,6 @@ public:
 
     // The drag data for the node of pKey, as a drag of that node carries it.
     static QMimeData* NodeData(const QString& pKey);
-    // The first local file a drag offers; empty when it offers none.
-    static QString FirstLocalFile(const QMimeData* pData);
 
     // The name of the drag cursor image set last: "NO_DROP", "OK_DROP", or empty before any drag.
     const QString& DragCursor() const { return mDragCursor; }

@@ -1,5 +1,6 @@
 #include "ui/cSysTray.h"
 
+#include "platform/DesktopTray.h"
 #include "platform/Imaging.h"
 #include "platform/Resources.h"
 
@@ -21,21 +22,25 @@ cSysTray::~cSysTray() {
 void cSysTray::Init(QWidget* pForm, const QString& pTooltip) {
     Q_UNUSED(pForm);
     mIcon = std::make_unique<QSystemTrayIcon>();
-    connect(mIcon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        switch (reason) {
-        case QSystemTrayIcon::Trigger:
-            MouseMove(0, LeftButtonUp);
-            break;
-        case QSystemTrayIcon::DoubleClick:
-            MouseMove(0, LeftDoubleClick);
-            break;
-        case QSystemTrayIcon::Context:
-            MouseMove(0, RightButtonUp);
-            break;
-        default:
-            break;
-        }
-    });
+    // A StatusNotifierItem tray reports a click as activation and never as a double click: there the
+    // activation stands for the double click, the icon's one way to show and hide the launcher.
+    const bool activationOnly = StatusNotifierTrayInUse();
+    connect(mIcon.get(), &QSystemTrayIcon::activated, this,
+            [this, activationOnly](QSystemTrayIcon::ActivationReason reason) {
+                switch (reason) {
+                case QSystemTrayIcon::Trigger:
+                    MouseMove(0, activationOnly ? LeftDoubleClick : LeftButtonUp);
+                    break;
+                case QSystemTrayIcon::DoubleClick:
+                    MouseMove(0, LeftDoubleClick);
+                    break;
+                case QSystemTrayIcon::Context:
+                    MouseMove(0, RightButtonUp);
+                    break;
+                default:
+                    break;
+                }
+            });
     const int size = SmallIconSize();
     SetIcon(IconFromResource(QStringLiteral("APP_ICON"), size, size));
     SetTooltipText(pTooltip);

@@ -10,7 +10,8 @@ class QWidget;
 
 // The notification-area icon. Activations arrive as the mouse-message numbers of the classic tray
 // protocol (0x0202 left up, 0x0203 left double-click, 0x0205 right up) and become the events
-// LeftClick, DoubleClick and RightClick.
+// LeftClick, DoubleClick and RightClick. On a StatusNotifierItem tray, which reports a click only as
+// activation, the activation arrives as the double click.
 class cSysTray : public QObject {
     Q_OBJECT
 public:

@@ -3,7 +3,9 @@
 #include "DesignFont.h"
 #include "desktop/modCentredMessageBox.h"
 #include "desktop/modGeneral.h"
+#include "platform/FileServices.h"
 #include "platform/Imaging.h"
+#include "platform/RuntimeError.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -49,16 +51,8 @@ frmImagePicker::frmImagePicker(QByteArray& pPicture, QWidget* parent)
     fillDriveList();
 
     // Start in the process's current folder, on the volume that holds it.
-    const QString folder = QDir::currentPath();
-    const QString drive = QStorageInfo(folder).rootPath();
-    selectDriveEntry(drive);
-    QString error;
-    if (openDrive(drive, error)) {
-        mDriveTag = drive;
-        SetDirPath(folder);
-    } else {
+    if (!openFolder(QDir::currentPath()))
         fallBackToHome();
-    }
     MakeTopmost(this);
 }
 
@@ -185,9 +179,34 @@ bool frmImagePicker::openDrive(const QString& pRoot, QString& pError) {
         pError = QStringLiteral("Permission denied: ") + pRoot;
         return false;
     }
+    showDrive(pRoot);
+    return true;
+}
+
+void frmImagePicker::showDrive(const QString& pRoot) {
     mFolders->setRootPath(pRoot);
     Dir1->setRootIndex(mFolders->index(pRoot));
     showFolder(pRoot);
+}
+
+// A folder on a volume the mount table lists opens with that volume selected; one on no listed
+// volume (a chroot, some sandboxes) opens below the root of the file system.
+bool frmImagePicker::openFolder(const QString& pFolder) {
+    const QStorageInfo volume(pFolder);
+    const bool listed = volume.isValid() && !volume.rootPath().isEmpty();
+    const QString drive = listed ? volume.rootPath() : QStringLiteral("/");
+    selectDriveEntry(drive);
+    QString error;
+    if (listed && !openDrive(drive, error))
+        return false;
+    if (!listed) {
+        const QFileInfo folder(pFolder);
+        if (!folder.isDir() || !folder.isReadable())
+            return false;
+        showDrive(drive);
+    }
+    mDriveTag = drive;
+    SetDirPath(pFolder);
     return true;
 }
 
@@ -214,14 +233,7 @@ void frmImagePicker::Drive1_Change() {
 }
 
 void frmImagePicker::fallBackToHome() {
-    const QString home = QDir::homePath();
-    const QString drive = QStorageInfo(home).rootPath();
-    selectDriveEntry(drive);
-    QString error;
-    if (openDrive(drive, error)) {
-        mDriveTag = drive;
-        SetDirPath(home);
-    }
+    openFolder(QDir::homePath());
 }
 
 void frmImagePicker::SetDirPath(const QString& pPath) {
@@ -264,9 +276,11 @@ void frmImagePicker::File1_Click(const QString& pFileName) {
     if (QFileInfo(path).suffix().toUpper() == QLatin1String("ICO")) {
         bytes = IconToPng(path);
     } else {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            bytes = file.readAll();
+        try {
+            bytes = FileServices::ReadAllBytes(path);
+        } catch (const RuntimeError&) {
+            // A pipe, a device, a huge or unreadable file: nothing to preview.
+        }
     }
     const QImage source = Imaging::Decode(bytes);
     if (source.isNull()) {

@@ -70,6 +70,9 @@ private:
     void selectDriveEntry(const QString& pRoot);
     // Shows the volume's folders; false with a reason when it cannot be opened.
     bool openDrive(const QString& pRoot, QString& pError);
+    void showDrive(const QString& pRoot);
+    // Shows the folder, with the drive that holds it selected; false when it cannot be opened.
+    bool openFolder(const QString& pFolder);
     void fallBackToHome();
     void showFolder(const QString& pPath);
     void fileSelectionChanged();

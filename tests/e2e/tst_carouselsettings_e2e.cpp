@@ -44,10 +44,13 @@ private slots:
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<QString>("column"); // empty: nothing changes
         QTest::addColumn<int>("change");
+        QTest::addColumn<bool>("terminated"); // ended by SIGTERM (a logout) instead of DONE
         QTest::newRow("reflection strength: Page Up and Right")
-            << 8 << QStringList{"Page_Up", "Right"} << "ReflectionStrength" << 6;
-        QTest::newRow("render scale: Right") << 0 << QStringList{"Right"} << "RenderScale" << 5;
-        QTest::newRow("opened and closed") << 0 << QStringList{} << QString() << 0;
+            << 8 << QStringList{"Page_Up", "Right"} << "ReflectionStrength" << 6 << false;
+        QTest::newRow("render scale: Right") << 0 << QStringList{"Right"} << "RenderScale" << 5 << false;
+        QTest::newRow("opened and closed") << 0 << QStringList{} << QString() << 0 << false;
+        QTest::newRow("render scale, then SIGTERM")
+            << 0 << QStringList{"Right"} << "RenderScale" << 5 << true;
     }
 
     void sliderMovedWithTheKeysChangesCarouselAndFile() {
@@ -55,6 +58,7 @@ private slots:
         QFETCH(QStringList, keys);
         QFETCH(QString, column);
         QFETCH(int, change);
+        QFETCH(bool, terminated);
         XvfbSession x;
         QVERIFY2(x.IsRunning(), qPrintable(x.ErrorString()));
         TessaroRun tessaro(x);
@@ -88,14 +92,27 @@ private slots:
         QVERIFY2(opened.pixel(margin - both.topLeft()) == SettingsBackground,
                  "the carousel covers the settings window");
 
+        const QImage settingsBefore = screen.WaitForStill(settingsPlace);
         QVERIFY(screen.Keys(QStringList(tabs, QStringLiteral("Tab")) + keys));
+        SettingsRow expected = stored;
+        if (!column.isEmpty())
+            expected[column] += change;
+        if (terminated) {
+            // The session ends: the program closes its windows as Exit does and ends with status 0.
+            QVERIFY2(WaitFor([&] { return screen.WaitForStill(settingsPlace) != settingsBefore; }),
+                     "the slider did not move");
+            QProcess* process = tessaro.Process();
+            process->terminate();
+            QVERIFY2(tessaro.WaitForExit(), qPrintable(tessaro.Output()));
+            QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(process->exitCode(), 0);
+            QCOMPARE(StoredSettings(tessaro.DatabasePath()), expected);
+            return;
+        }
         QVERIFY(screen.Click(settings, DoneButton));
         QVERIFY2(screen.WaitUntilGone("^Settings$"), "DONE did not close the settings window");
 
         // The row holds the new value, and nothing else changed.
-        SettingsRow expected = stored;
-        if (!column.isEmpty())
-            expected[column] += change;
         QVERIFY(WaitFor([&] { return StoredSettings(tessaro.DatabasePath()) == expected; }));
 
         // The carousel on screen: as it was when nothing changed, else different.

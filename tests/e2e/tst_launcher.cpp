@@ -112,9 +112,11 @@ class TestLauncher : public QObject {
 
     bool Key(const QString& key) const { return mSession->Xdotool({"key", "--clearmodifiers", key}); }
 
-    bool Wheel(int button) const {
+    // Buttons 4 and 5 turn a vertical wheel away and towards; 6 and 7 scroll sideways.
+    bool Wheel(int button, int notches = 1) const {
         return mSession->Xdotool({"mousemove", "--window", QString::number(mWindow), "200", "200"}) &&
-               mSession->Xdotool({"click", QString::number(button)});
+               mSession->Xdotool(
+                   {"click", "--repeat", QString::number(notches), "--delay", "1", QString::number(button)});
     }
 
     bool FocusLauncher() {
@@ -173,6 +175,33 @@ private slots:
         QVERIFY(Wheel(4)); // away: like Left
         QVERIFY2(SettledShot(again, [&](const Bands& b) { return Same(b.description, charlie.description); }),
                  "the wheel did not turn back");
+    }
+
+    // A sideways scroll turns nothing; a quick burst of notches lands as many positions on.
+    void wheelTurnsOnlyForVerticalRotation() {
+        Bands charlie, delta, alpha, after;
+        auto showing = [&](const Bands& wanted) {
+            return [&wanted](const Bands& b) { return Same(b.description, wanted.description); };
+        };
+        QVERIFY(SettledShot(charlie, [](const Bands&) { return true; }));
+        QVERIFY(Key("Right"));
+        QVERIFY(
+            SettledShot(delta, [&](const Bands& b) { return !Same(b.description, charlie.description); }));
+        QVERIFY(Key("Left") && Key("Left") && Key("Left"));
+        QVERIFY(SettledShot(alpha, [&](const Bands& b) {
+            return !Same(b.description, charlie.description) && !Same(b.description, delta.description);
+        }));
+        QVERIFY(Key("Right") && Key("Right"));
+        QVERIFY(SettledShot(after, showing(charlie)));
+        // Sideways, then one key: the key's one position is all that happened.
+        QVERIFY(Wheel(6) && Wheel(7) && Key("Right"));
+        QVERIFY2(SettledShot(after, showing(delta)), "a sideways scroll turned the carousel");
+        QVERIFY(Key("Left"));
+        QVERIFY(SettledShot(after, showing(charlie)));
+        QVERIFY(Wheel(4, 2)); // two quick notches away: like Left twice
+        QVERIFY2(SettledShot(after, showing(alpha)), "the burst did not end two positions on");
+        QVERIFY(Wheel(5, 2));
+        QVERIFY(SettledShot(after, showing(charlie)));
     }
 
     // Down opens the front token's level (a new title); Up comes back with that token in front.

@@ -1,10 +1,12 @@
 #include "TessaroRun.h"
+#include "TestSupport.h"
 #include "TokenDbFixture.h"
 #include "TrayProbe.h"
 #include "platform/SqlDatabase.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using TestSupport::TessaroRun;
@@ -38,6 +40,35 @@ private slots:
     }
 
     void cleanup() { mX.reset(); }
+
+    // Where no display can be reached the program says it needs a desktop session and ends with 1,
+    // instead of aborting inside the toolkit.
+    void withoutADisplayTheProgramSaysSoAndEnds_data() {
+        QTest::addColumn<QString>("display"); // empty: DISPLAY is not set
+        QTest::newRow("no DISPLAY") << QString();
+        QTest::newRow("its server gone") << ":4987";
+    }
+    void withoutADisplayTheProgramSaysSoAndEnds() {
+        QFETCH(QString, display);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1String(name));
+        if (!display.isEmpty())
+            environment.insert(QStringLiteral("DISPLAY"), display);
+        QTemporaryDir home;
+        environment.insert(QStringLiteral("HOME"), home.path());
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(TestSupport::ExecutablePath(), {});
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        const QString output = QString::fromLocal8Bit(program.readAll()).trimmed();
+        QVERIFY2(output.startsWith(QLatin1String("Tessaro needs a desktop session")) &&
+                     !output.contains('\n'),
+                 qPrintable(output));
+    }
 
     void secondCopyShowsTheFirstAndEnds() {
         TessaroRun tessaro(*mX);

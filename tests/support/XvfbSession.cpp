@@ -10,7 +10,11 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 XvfbSession::XvfbSession(Options options) {
-    if (StartServer(options.screenSize) && options.withTray)
+    if (!StartServer(options.screenSize))
+        return;
+    if (options.withWindowManager && !StartWindowManager())
+        return;
+    if (options.withTray)
         StartTray();
 }
 
@@ -61,6 +65,23 @@ bool XvfbSession::StartTray() {
     // trayer's panel window is mapped once it owns the tray selection.
     if (!WaitFor([this] { return !FindWindows(QStringLiteral("^panel$")).isEmpty(); })) {
         mError = QStringLiteral("trayer's panel did not appear");
+        return false;
+    }
+    return true;
+}
+
+bool XvfbSession::StartWindowManager() {
+    if (!Start(QStringLiteral("openbox"), {"--sm-disable"})) {
+        mError = QStringLiteral("openbox did not start");
+        return false;
+    }
+    // A window manager that follows the desktop conventions announces itself on the root window.
+    if (!WaitFor([this] {
+            QString root;
+            return Run(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"}, &root) &&
+                   root.contains(QLatin1String("window id"));
+        })) {
+        mError = QStringLiteral("openbox did not take over the display");
         return false;
     }
     return true;

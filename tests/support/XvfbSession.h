@@ -30,6 +30,7 @@ class XvfbSession {
 public:
     struct Options {
         bool withTray = false;               // start trayer at the bottom right and wait for it
+        bool withWindowManager = false;      // start openbox first and wait until it manages windows
         QSize screenSize = QSize(1280, 800); // depth 24
     };
 
@@ -75,6 +76,7 @@ public:
 private:
     bool StartServer(const QSize& size);
     bool StartTray();
+    bool StartWindowManager();
 
     QString mError;
     QString mDisplay;

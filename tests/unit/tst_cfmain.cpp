@@ -198,25 +198,40 @@ private slots:
         QCOMPARE(rig.window->RenderScale(), 1.0);
     }
 
-    void wheelTurnsOnePositionPerEvent_data() {
-        QTest::addColumn<int>("rotation");
+    // Vertical rotation turns one position per 120 units, however finely it comes; a horizontal
+    // scroll turns nothing; a burst of notches is one move of that many positions.
+    void wheelTurnsByRotation_data() {
+        QTest::addColumn<QList<QPoint>>("deltas"); // angle deltas of one burst of wheel events
         QTest::addColumn<QString>("front");
-        QTest::newRow("away") << 120 << "T06";
-        QTest::newRow("a fine step away") << 15 << "T06";
-        QTest::newRow("towards") << -120 << "T08";
-        QTest::newRow("none") << 0 << "T08";
+        QTest::addColumn<int>("moves");
+        const QPoint away(0, 120), towards(0, -120), fine(0, 15);
+        QTest::newRow("away") << QList<QPoint>{away} << "T06" << 1;
+        QTest::newRow("towards") << QList<QPoint>{towards} << "T08" << 1;
+        QTest::newRow("fine steps make a notch") << QList<QPoint>(8, fine) << "T06" << 1;
+        QTest::newRow("fine steps short of a notch") << QList<QPoint>(7, fine) << "T07" << 0;
+        QTest::newRow("tilted right") << QList<QPoint>{QPoint(120, 0)} << "T07" << 0;
+        QTest::newRow("tilted left") << QList<QPoint>{QPoint(-120, 0)} << "T07" << 0;
+        QTest::newRow("mostly sideways") << QList<QPoint>{QPoint(120, 30), QPoint(-120, 30)} << "T07" << 0;
+        QTest::newRow("ten quick notches") << QList<QPoint>(10, towards) << "T04" << 1;
+        QTest::newRow("there and back") << QList<QPoint>{away, towards} << "T07" << 0;
     }
-    void wheelTurnsOnePositionPerEvent() {
-        QFETCH(int, rotation);
+    void wheelTurnsByRotation() {
+        QFETCH(QList<QPoint>, deltas);
         QFETCH(QString, front);
+        QFETCH(int, moves);
         MainRig rig(numberedTokens(13));
+        QSignalSpy moved(rig.carousel.get(), &cCarousel::MoveComplete);
         // Sent to the window: Qt passes only the system's own wheel events on from the widget.
         QWidget* target = rig.form();
         const QPointF at(20, 20);
-        QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, rotation), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(target, &wheel);
+        for (const QPoint& delta : deltas) {
+            QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &wheel);
+        }
+        QTest::qWait(50);
         QCOMPARE(rig.ActiveCaption(), front);
+        QCOMPARE(moved.count(), moves);
     }
 
     // Down opens a level without pressing or running anything; Up comes back with that level in front.

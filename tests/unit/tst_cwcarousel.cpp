@@ -352,7 +352,8 @@ private slots:
         QVERIFY(!audioOutput().mid(mark).contains(step));
     }
 
-    // Files dropped on the widget: the first one becomes a token of the current level.
+    // Files dropped on the widget: the first one becomes a token of the current level, once the drop
+    // event has returned; the drop is a copy even when the source proposes a move.
     void droppedFilesBecomeOneToken() {
         WidgetRig rig;
         rig.BuildMiddle();
@@ -367,13 +368,17 @@ private slots:
         data.setUrls(
             {QUrl::fromLocalFile(paths[0]), QUrl::fromLocalFile(paths[1]), QUrl::fromLocalFile(paths[2])});
         const QPoint centre = rig.widget->rect().center();
-        QDragEnterEvent enter(centre, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+        QDragEnterEvent enter(centre, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
         QApplication::sendEvent(rig.widget.get(), &enter);
         QVERIFY(enter.isAccepted());
+        QCOMPARE(enter.dropAction(), Qt::CopyAction);
         const int before = rig.manager->Count();
-        QDropEvent drop(centre, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(centre, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
         QApplication::sendEvent(rig.widget.get(), &drop);
-        QCOMPARE(rig.manager->Count(), before + 1);
+        QCOMPARE(drop.dropAction(), Qt::CopyAction);
+        QCOMPARE(rig.manager->Count(), before); // not inside the drop event
+        QVERIFY(QTest::qWaitFor([&] { return rig.manager->Count() == before + 1; }));
         const auto token = rig.manager->Item("ID10");
         QCOMPARE(token->Caption(), QString("first"));
         QCOMPARE(token->ParentKey(), QString("ID1"));
@@ -384,6 +389,9 @@ private slots:
         QDragEnterEvent refused(centre, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(rig.widget.get(), &refused);
         QVERIFY(!refused.isAccepted());
+        QDragEnterEvent moveOnly(centre, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(rig.widget.get(), &moveOnly);
+        QVERIFY(!moveOnly.isAccepted());
     }
 
     // Nothing reaches the widget after it detached (shut-down): the carousel may go first.

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -113,6 +114,8 @@ private slots:
         QTest::newRow("missing") << "absent.png" << int(ErrorNumber::FileNotFound);
         QTest::newRow("folder") << "sub" << 75;
         QTest::newRow("unreadable") << "locked.png" << 75;
+        QTest::newRow("a pipe") << "pipe" << 75;
+        QTest::newRow("larger than the limit") << "huge.png" << 75;
     }
     void readFailuresNameThePath() {
         QFETCH(QString, name);
@@ -120,6 +123,9 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
         WriteFile(dir.filePath(QStringLiteral("locked.png")), "x", QFile::WriteOwner);
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe"))).constData(), 0600), 0);
+        QFile huge(dir.filePath(QStringLiteral("huge.png")));
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(FileServices::MaxReadBytes + 1)); // sparse
         if (name == QLatin1String("locked.png") && QFile(dir.filePath(name)).open(QIODevice::ReadOnly))
             QSKIP("running with privileges that read any file");
         const QString path = dir.filePath(name);

@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <sys/stat.h>
 
 namespace {
 QColor Checker() {
@@ -270,6 +271,8 @@ private slots:
         QTest::newRow("cut-off PNG") << "cut.png" << CutPng();
         QTest::newRow("broken icon") << "broken.ico" << QByteArray("ICO?");
         QTest::newRow("missing file") << "gone.png" << QByteArray("-");
+        QTest::newRow("a pipe") << "pipe.png" << QByteArray("-");
+        QTest::newRow("a pipe named like an icon") << "pipe.ico" << QByteArray("-");
     }
 
     void unreadableFileDisablesUseQuietly() {
@@ -277,8 +280,10 @@ private slots:
         QFETCH(QByteArray, bytes);
         Save(Halves(48, 48), "good.png");
         WriteBytes(Path(name), bytes);
-        if (name == "gone.png")
+        if (name == "gone.png" || name.startsWith("pipe"))
             QFile::remove(Path(name));
+        if (name.startsWith("pipe")) // reading it would wait for a writer for good
+            QCOMPARE(::mkfifo(QFile::encodeName(Path(name)).constData(), 0600), 0);
         frmImagePicker picker(mPicture);
         picker.File1_Click("good.png");
         QVERIFY(Use(picker)->isEnabled());

@@ -109,6 +109,8 @@ private slots:
         QTest::newRow("bmp") << Encoded(Opaque(Qt::yellow, 5, 7), "BMP") << QSize(5, 7) << QColor(Qt::yellow);
         QTest::newRow("ico") << Encoded(Opaque(Qt::cyan, 32, 32), "ICO") << QSize(32, 32) << QColor(Qt::cyan);
         QTest::newRow("gif") << RedGif << QSize(2, 2) << QColor(Qt::red);
+        QTest::newRow("gif with bytes after its trailer")
+            << RedGif + QByteArray("\r\nleft over by the writer") << QSize(2, 2) << QColor(Qt::red);
         QTest::newRow("svg") << Svg(40, 30) << QSize(40, 30) << QColor(Qt::red);
     }
     void decodesEachFormat() {
@@ -138,6 +140,7 @@ private slots:
         QTest::newRow("truncated jpeg") << jpeg.left(jpeg.size() * 9 / 10) << "truncated";
         QTest::newRow("truncated bmp") << bmp.left(bmp.size() - 100) << "truncated";
         QTest::newRow("truncated gif") << RedGif.chopped(1) << "truncated";
+        QTest::newRow("gif cut inside its image") << RedGif.chopped(4) << "truncated";
         QTest::newRow("broken svg") << QByteArray(
                                            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"5\"><rect")
                                     << "";

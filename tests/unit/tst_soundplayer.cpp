@@ -137,15 +137,19 @@ private slots:
         QCOMPARE(runs[2].first, 0);
     }
 
-    // An idle player keeps no device (and no audio thread) open; the next sound opens it again.
+    // An idle player keeps no device (and no audio thread) open; the next sound opens it again, on a
+    // thread of its own: Play returns before the device is open, and the sound follows.
     void deviceClosesAfterAQuietSpellAndReopens() {
         StartCapture();
         SoundPlayer::Instance().Play(ConstantSound(5000, 441));
-        QVERIFY(SoundPlayer::Instance().DeviceOpen());
+        QVERIFY(QTest::qWaitFor([] { return SoundPlayer::Instance().DeviceOpen(); }));
         QVERIFY(QTest::qWaitFor([] { return !SoundPlayer::Instance().DeviceOpen(); }, 20000));
         const QString second = StartCapture();
         SoundPlayer::Instance().Play(ConstantSound(-7000, 441));
-        QVERIFY(SoundPlayer::Instance().DeviceOpen());
+        QVERIFY(!SoundPlayer::Instance().DeviceOpen());
+        QVERIFY(SoundPlayer::Instance().Opening());
+        QVERIFY(SoundPlayer::Instance().IsPlaying());
+        QVERIFY(QTest::qWaitFor([] { return SoundPlayer::Instance().DeviceOpen(); }));
         const QList<std::int16_t> played = FinishCapture(second);
         QVERIFY(played.contains(std::int16_t(-7000)));
     }
@@ -200,9 +204,12 @@ private slots:
         const QByteArray beep = LoadResource("SOUND", "BEEP");
         SoundPlayer::Instance().Play(beep);
         SoundPlayer::Instance().Play(beep);
-        QVERIFY(!SoundPlayer::Instance().IsPlaying());
-        SoundPlayer::Instance().Shutdown(); // a later Play tries the device again, quietly
+        QVERIFY(QTest::qWaitFor([] { return !SoundPlayer::Instance().IsPlaying(); }));
+        SoundPlayer::Instance().Play(beep);
+        QVERIFY(!SoundPlayer::Instance().IsPlaying()); // given up: no further attempt
+        SoundPlayer::Instance().Shutdown();            // a later Play tries the device again, quietly
         SoundPlayer::Instance().Play(LoadResource("SOUND", "STEP"));
+        QVERIFY(QTest::qWaitFor([] { return !SoundPlayer::Instance().Opening(); }));
         qInstallMessageHandler(previous);
         QCOMPARE(warnings, 1);
 

@@ -1,11 +1,13 @@
 #include "ShortcutFile.h"
 #include "StoreRig.h"
 #include "desktop/modCentredMessageBox.h"
+#include "platform/FileServices.h"
 #include "platform/Imaging.h"
 
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 // A picture with four differently coloured quadrants, so stretching can be seen
@@ -108,6 +110,37 @@ private slots:
         const QImage picture = Imaging::Decode(token->SourceImage());
         QCOMPARE(picture.size(), QSize(196, 196));
         QVERIFY(opaquePixels(picture) > 100);
+    }
+
+    // What is no regular file, or too big to read, never stops the launcher: the token gets the
+    // desktop's icon for it instead of its content.
+    void unreadablePicturesFallBackToTheShellIcon_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a pipe named like a picture") << "pipe";
+        QTest::newRow("a pipe named like a shortcut") << "pipe.lnk";
+        QTest::newRow("a picture larger than the read limit") << "huge";
+    }
+    void unreadablePicturesFallBackToTheShellIcon() {
+        QFETCH(QString, kind);
+        const QString path = mFolder + (kind == "huge"   ? "/huge.png"
+                                        : kind == "pipe" ? "/fifo.png"
+                                                         : "/fifo.lnk");
+        if (kind == "huge") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(TokenDbFixture::Png(64, 64));
+            QVERIFY(file.resize(FileServices::MaxReadBytes + 1)); // sparse: no disk is used
+        } else {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        }
+        const auto token = drop(path);
+        if (kind == "pipe.lnk") { // a shortcut that cannot be read is refused with a message
+            QVERIFY(!token);
+            QCOMPARE(mMessages.size(), 1);
+            return;
+        }
+        QVERIFY(token);
+        QCOMPARE(Imaging::Decode(token->SourceImage()).size(), QSize(196, 196));
     }
 
     void tinyPictureFallsBackToTheShellIcon() {

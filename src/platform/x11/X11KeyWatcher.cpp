@@ -184,7 +184,10 @@ void X11KeyWatcher::OnMappingChanged() {
     ReadKeyboardMapping();
     if (!mEnabled)
         return;
-    mKeycodesDown = KeycodesDownNow();
+    // The key codes held down stay as the events told them: a mapping changes what a key code means,
+    // not whether it is down. Reading the server's state here instead would take in presses whose
+    // events are still queued (the first key from another keyboard, such as xdotool's, changes the
+    // mapping just before its press arrives), and those presses would then never be reported.
     // Tools such as xdotool remap a spare key code for a moment: when the hot key still needs the
     // same grabs, neither a held grab nor a reported failure is redone.
     if (HotKeyGrabs() == mAttemptedGrabs)
