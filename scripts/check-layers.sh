@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks that every include under src/ runs down the layer order, never up:
 #   platform < desktop < store < carousel < launcher < ui < app
-# and that only src/platform includes the system libraries' own headers (X11, SDL, SQLite, liblnk).
+# and that only src/platform includes the system libraries' own headers (X11, SDL, SQLite, liblnk,
+# GLib and GIO).
 # Prints each offending include and exits 1; prints a one-line summary and exits 0 when all is well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,8 +41,8 @@ while IFS= read -r file; do
         esac
     done < <(grep -n '^#include "' "$file" | sed -E 's/^([0-9]+):#include "([^"]*)".*/\1:\2/')
     if [ "$own" != platform ] &&
-        grep -nE '^#include <(X11/|xcb/|SDL|sqlite3|liblnk)' "$file" >/dev/null; then
-        grep -nE '^#include <(X11/|xcb/|SDL|sqlite3|liblnk)' "$file" |
+        grep -nE '^#include <(X11/|xcb/|SDL|sqlite3|liblnk|glib|gio/)' "$file" >/dev/null; then
+        grep -nE '^#include <(X11/|xcb/|SDL|sqlite3|liblnk|glib|gio/)' "$file" |
             sed "s#^#$file:#; s#\$# (system library outside src/platform)#"
         status=1
     fi

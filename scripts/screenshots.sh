@@ -44,9 +44,11 @@ pids+=($!)
 
 mkdir -p "$scratch/home/Downloads" "$scratch/runtime"
 chmod 700 "$scratch/runtime"
-# The starter tree lists the desktop programs it finds on PATH. So that the pictures show what a desktop
-# user sees even on a bare build machine, programs that are missing here are stood in for by do-nothing
-# scripts of the same names (they are only listed, never started).
+# The starter tree is made from the desktop's applications (XDG_DATA_DIRS is passed on, so a folder of
+# .desktop entries of your choice can be shown); where the desktop lists none, it lists the programs it
+# finds on PATH. So that the pictures show what a desktop user sees even on a bare build machine,
+# programs that are missing here are stood in for by do-nothing scripts of the same names (they are
+# only listed, never started).
 mkdir -p "$scratch/bin"
 for name in x-terminal-emulator firefox gedit nautilus gnome-system-monitor gnome-control-center \
     gnome-calculator baobab; do

@@ -5,16 +5,15 @@
 #include "app/cTessaro.h"
 #include "desktop/modGeneral.h"
 #include "platform/DesktopSession.h"
+#include "platform/ProgramFiles.h"
 #include "platform/SingleInstance.h"
 #include "platform/SoundPlayer.h"
 
-#include <QDir>
 #include <QFontDatabase>
 #include <cstdio>
 
 void LoadPrivateFont(const QString& pFontName) {
-    QFontDatabase::addApplicationFont(
-        QDir(QCoreApplication::applicationDirPath()).filePath(pFontName + ".ttf"));
+    QFontDatabase::addApplicationFont(ProgramFiles::Path(pFontName + ".ttf"));
 }
 
 namespace {

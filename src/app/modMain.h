@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// Registers the font file "<program folder>/<name>.ttf" for this process; a missing or unreadable
-// file is ignored.
+// Registers the font file "<name>.ttf" of the program's data folder (ProgramFiles) for this process; a
+// missing or unreadable file is ignored.
 void LoadPrivateFont(const QString& pFontName);
 
 // The program: single instance, private font, the composition root (cTessaro) on the user's

@@ -2,13 +2,13 @@
 
 #include "clsDatabase.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
 // The token database a first start creates: both tables, the root token, the settings row and a
-// small starter tree of things every Linux desktop has (the home folder, a terminal, a browser, an
-// editor, a file manager and a "System" level). Programs are looked up on PATH when the file is made;
-// one that is not installed is left out. An existing file is never touched.
+// starter tree made from the applications installed on this desktop (StarterTrees.h). An existing
+// file is never touched.
 namespace FirstStart {
 
 // Where the launcher keeps its tokens: <application data folder>/Tessaro/Tokens.db.
@@ -26,13 +26,14 @@ struct StarterToken {
     int parentId;
     QString caption;
     QString command;
+    QString parameters;
     QString description;
-    int picture; // a StarterPictures::Picture
+    QByteArray picture; // PNG
     bool hideAfterExecution;
 };
 
-// The starter tree for this machine, root first. Programs are taken from the first candidate name
-// found on PATH; folders that do not exist are left out.
+// The starter tree for this machine, root first, numbered from 1 without gaps: built from the
+// desktop's applications (their .desktop entries); from programs found on PATH when there are none.
 QList<StarterToken> StarterTree();
 
 } // namespace FirstStart

@@ -184,6 +184,114 @@ void drawDownloads(QPainter& p) {
     p.drawPolyline(QPolygonF({QPointF(78, 120), QPointF(98, 140), QPointF(118, 120)}));
 }
 
+void drawInternet(QPainter& p) {
+    QPainterPath cloud;
+    cloud.addEllipse(QPointF(70, 110), 40, 36);
+    cloud.addEllipse(QPointF(108, 88), 48, 46);
+    cloud.addEllipse(QPointF(140, 116), 32, 30);
+    cloud.addRoundedRect(QRectF(40, 110, 130, 36), 18, 18);
+    p.setPen(outline());
+    p.setBrush(Blue.lighter(125));
+    p.drawPath(cloud.simplified());
+}
+
+void drawOffice(QPainter& p) {
+    p.setPen(outline());
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(72, 36, 52, 30), 8, 8);
+    p.setBrush(Amber);
+    p.drawRoundedRect(QRectF(24, 58, 148, 104), 12, 12);
+    p.setPen(outline(6));
+    p.drawLine(QPointF(24, 100), QPointF(172, 100));
+    p.setBrush(Paper);
+    p.drawRoundedRect(QRectF(86, 90, 24, 20), 4, 4);
+}
+
+void drawGraphics(QPainter& p) {
+    QPainterPath palette;
+    palette.addEllipse(QRectF(22, 36, 152, 124));
+    QPainterPath thumb;
+    thumb.addEllipse(QPointF(124, 126), 16, 14);
+    p.setPen(outline());
+    p.setBrush(Paper);
+    p.drawPath(palette.subtracted(thumb));
+    const QColor paints[] = {Red, Amber, Teal, Blue};
+    const QPointF places[] = {{62, 84}, {98, 66}, {138, 80}, {62, 124}};
+    p.setPen(outline(4));
+    for (int i = 0; i < 4; ++i) {
+        p.setBrush(paints[i]);
+        p.drawEllipse(places[i], 14, 14);
+    }
+}
+
+void drawMultimedia(QPainter& p) {
+    p.setPen(outline());
+    p.setBrush(Red);
+    p.drawEllipse(QPointF(98, 98), 74, 74);
+    p.setBrush(Paper);
+    p.drawPolygon(QPolygonF({QPointF(78, 60), QPointF(142, 98), QPointF(78, 136)}));
+}
+
+void drawDevelopment(QPainter& p) {
+    p.setPen(outline());
+    p.setBrush(Ink);
+    p.drawRoundedRect(QRectF(22, 38, 152, 120), 14, 14);
+    p.setPen(QPen(Teal, 10, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(72, 76), QPointF(48, 98), QPointF(72, 120)}));
+    p.drawPolyline(QPolygonF({QPointF(124, 76), QPointF(148, 98), QPointF(124, 120)}));
+    p.setPen(QPen(Amber, 10, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(108, 70), QPointF(88, 126));
+}
+
+void drawGames(QPainter& p) {
+    p.setPen(outline());
+    p.setBrush(Slate.lighter(130));
+    p.drawRoundedRect(QRectF(20, 62, 156, 80), 40, 40);
+    p.setPen(QPen(Ink, 10, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(46, 102), QPointF(82, 102));
+    p.drawLine(QPointF(64, 84), QPointF(64, 120));
+    p.setPen(outline(4));
+    p.setBrush(Red);
+    p.drawEllipse(QPointF(134, 90), 10, 10);
+    p.setBrush(Teal);
+    p.drawEllipse(QPointF(150, 112), 10, 10);
+}
+
+void drawEducation(QPainter& p) {
+    p.setPen(outline());
+    p.setBrush(Slate);
+    p.drawPolygon(QPolygonF({QPointF(58, 96), QPointF(138, 96), QPointF(138, 140), QPointF(58, 140)}));
+    p.setBrush(Ink);
+    p.drawPolygon(QPolygonF({QPointF(98, 44), QPointF(178, 82), QPointF(98, 120), QPointF(18, 82)}));
+    p.setPen(QPen(Amber, 6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(98, 82), QPointF(160, 100));
+    p.drawLine(QPointF(160, 100), QPointF(160, 146));
+    p.setPen(outline(4));
+    p.setBrush(Amber);
+    p.drawEllipse(QPointF(160, 152), 8, 8);
+}
+
+void drawUtilities(QPainter& p) {
+    p.setPen(outline());
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(70, 34, 56, 40), 8, 8);
+    p.setBrush(Red);
+    p.drawRoundedRect(QRectF(22, 62, 152, 100), 10, 10);
+    p.setBrush(Red.darker(120));
+    p.drawRect(QRectF(22, 62, 152, 34));
+    p.setBrush(Paper);
+    p.drawRoundedRect(QRectF(84, 86, 28, 22), 4, 4);
+}
+
+void drawOther(QPainter& p) {
+    const QColor tiles[] = {Blue, Teal, Amber, Red, Slate, Blue, Teal, Amber, Red};
+    p.setPen(outline(5));
+    for (int i = 0; i < 9; ++i) {
+        p.setBrush(tiles[i]);
+        p.drawRoundedRect(QRectF(28 + (i % 3) * 50, 28 + (i / 3) * 50, 40, 40), 8, 8);
+    }
+}
+
 } // namespace
 
 QImage Draw(Picture picture) {
@@ -226,6 +334,33 @@ QImage Draw(Picture picture) {
         break;
     case Picture::Downloads:
         drawDownloads(p);
+        break;
+    case Picture::Internet:
+        drawInternet(p);
+        break;
+    case Picture::Office:
+        drawOffice(p);
+        break;
+    case Picture::Graphics:
+        drawGraphics(p);
+        break;
+    case Picture::Multimedia:
+        drawMultimedia(p);
+        break;
+    case Picture::Development:
+        drawDevelopment(p);
+        break;
+    case Picture::Games:
+        drawGames(p);
+        break;
+    case Picture::Education:
+        drawEducation(p);
+        break;
+    case Picture::Utilities:
+        drawUtilities(p);
+        break;
+    case Picture::Other:
+        drawOther(p);
         break;
     }
     return image;

@@ -20,7 +20,18 @@ enum class Picture {
     Calculator, // a pocket calculator
     Disk,       // a drive
     Downloads,  // an arrow into a tray
+    // The levels of applications by kind.
+    Internet,    // a cloud
+    Office,      // a briefcase
+    Graphics,    // a painter's palette
+    Multimedia,  // a play button
+    Development, // code brackets in a window
+    Games,       // a game pad
+    Education,   // a mortarboard
+    Utilities,   // a toolbox
+    Other,       // a grid of tiles
 };
+constexpr Picture LastPicture = Picture::Other;
 
 constexpr int Size = 196;
 

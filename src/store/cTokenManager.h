@@ -93,8 +93,10 @@ public:
     // "ID1\ID5\ID9": the keys from the root down to the token.
     QString InternalPath(const QString& pKey) const;
 
-    // File drops (cTokenManagerDrop.cpp).
+    // File drops (cTokenManagerDrop.cpp). A desktop entry (".desktop") becomes a token for the
+    // application it describes (cTokenManagerDesktopDrop.cpp).
     void CreateTokenFromFilePath(const QString& pFilePath, const QString& pParentKey);
+    void CreateTokenFromDesktopEntry(const QString& pFilePath, const QString& pParentKey);
 
     // Images (cTokenManagerImages.cpp). The size token images are composed at (the carousel's
     // image size).

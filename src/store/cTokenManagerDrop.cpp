@@ -1,6 +1,7 @@
 // Tokens made from files dropped on the carousel or the Token Manager's tree.
 #include "cTokenManager.h"
 
+#include "platform/DesktopEntries.h"
 #include "platform/FileServices.h"
 #include "platform/ImageList.h"
 #include "platform/Imaging.h"
@@ -27,6 +28,8 @@ QString pictureSource(const QString& path) {
 } // namespace
 
 void cTokenManager::CreateTokenFromFilePath(const QString& pFilePath, const QString& pParentKey) {
+    if (DesktopEntries::IsDesktopEntryFile(pFilePath))
+        return CreateTokenFromDesktopEntry(pFilePath, pParentKey);
     try {
         const QString extension = QLatin1Char('.') + FileServices::Extension(pFilePath);
         // A shortcut's picture comes from its target; the token opens the shortcut

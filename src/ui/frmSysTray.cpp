@@ -4,12 +4,11 @@
 #include "launcher/cfMain.h"
 #include "platform/KeyWatcher.h"
 #include "platform/PortalShortcut.h"
+#include "platform/ProgramFiles.h"
 #include "ui/cSysTray.h"
 #include "ui/frmAbout.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
 #include <QMenu>
 #include <QTextStream>
 #include <utility>
@@ -151,8 +150,7 @@ void frmSysTray::mnuPopup_Click(int pIndex) {
         emit CarouselSettingsRequested();
         break;
     case HelpItem:
-        ShellOpen(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Tessaro Help.html")),
-                  {});
+        ShellOpen(ProgramFiles::Path(ProgramFiles::HelpFile()), {});
         break;
     case AboutItem: {
         frmAbout about(mTokens, this);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -100,6 +101,8 @@ private:
     void txtCaption_Change();
     // Caption, command and description: the whole text, so typing replaces it.
     void selectWholeText(QWidget* pField);
+    // The selection a click that gave pField the focus still owes it, made at most once.
+    void selectAfterClick(QWidget* pField);
     void picPreview_MouseDown(Qt::MouseButton pButton);
 
     cTokenManager& mTokens;
@@ -108,7 +111,8 @@ private:
     QByteArray mImageBytes;
     double mIconScale = 1.0;
     bool mLoaded = false;
-    QPoint mPlace; // where the window's frame goes on the screen
+    QPointer<QWidget> mSelectionOwed; // the field a focusing click is to select, until it has
+    QPoint mPlace;                    // where the window's frame goes on the screen
     bool mPlaced = false;
 
     TokenTreeWidget* tvwTokens = nullptr;

@@ -151,6 +151,13 @@ void frmTokenManager::selectWholeText(QWidget* pField) {
         box->selectAll();
 }
 
+void frmTokenManager::selectAfterClick(QWidget* pField) {
+    if (mSelectionOwed != pField)
+        return;
+    mSelectionOwed = nullptr;
+    selectWholeText(pField);
+}
+
 bool frmTokenManager::eventFilter(QObject* watched, QEvent* event) {
     if (watched == picPreview &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
@@ -160,12 +167,18 @@ bool frmTokenManager::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {
         auto* field = qobject_cast<QWidget*>(watched);
         // A click that gives the focus places the cursor after this event and would undo the
-        // selection, so then the whole text is selected once the press has been handled.
-        if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason)
-            QTimer::singleShot(0, field, [this, field] { selectWholeText(field); });
-        else
+        // selection, so then the whole text is selected once the press has been handled, or before
+        // a key that was typed meanwhile (input that waited while the launcher was busy arrives
+        // all at once, ahead of the timer).
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason) {
+            mSelectionOwed = field;
+            QTimer::singleShot(0, field, [this, field] { selectAfterClick(field); });
+        } else {
             selectWholeText(field);
+        }
     }
+    if (event->type() == QEvent::KeyPress && watched == mSelectionOwed)
+        selectAfterClick(mSelectionOwed);
     return QWidget::eventFilter(watched, event);
 }
 

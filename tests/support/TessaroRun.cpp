@@ -30,7 +30,8 @@ QProcessEnvironment TessaroRun::Environment() const {
 QProcess* TessaroRun::Start(const QStringList& arguments) {
     if (!mHome.isValid())
         return nullptr;
-    QProcess* process = mSession.Start(ExecutablePath(), arguments, Environment(), QProcess::MergedChannels);
+    const QString program = mProgram.isEmpty() ? ExecutablePath() : mProgram;
+    QProcess* process = mSession.Start(program, arguments, Environment(), QProcess::MergedChannels);
     if (process)
         mStarted.append(process);
     return process;

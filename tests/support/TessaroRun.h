@@ -20,6 +20,8 @@ public:
     QString Home() const { return mHome.path(); }
     QString DataFolder() const;   // <home>/.local/share/Tessaro
     QString DatabasePath() const; // <data folder>/Tokens.db
+    // The program the next Start runs (build/tessaro unless set here, e.g. an installed copy).
+    void SetProgram(const QString& path) { mProgram = path; }
     // Sets a variable for the next Start (SDL_AUDIODRIVER is "dummy" unless set here).
     void SetEnvironment(const QString& name, const QString& value) { mExtra.insert(name, value); }
     QProcessEnvironment Environment() const;
@@ -41,6 +43,7 @@ public:
 private:
     XvfbSession& mSession;
     QTemporaryDir mHome;
+    QString mProgram;
     QProcessEnvironment mExtra;
     QList<QProcess*> mStarted;
 };

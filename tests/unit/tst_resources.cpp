@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "WavImage.h"
+#include "platform/ProgramFiles.h"
 #include "platform/Resources.h"
 #include "platform/RuntimeError.h"
 
@@ -154,7 +155,7 @@ private slots:
         QVERIFY(std::abs(plus.width() - plus.height()) < 0.5);
     }
 
-    // The help page and the font are copied beside the program, unchanged.
+    // The help page and the font are copied beside the program, unchanged, and found there.
     void filesBesideTheProgram_data() {
         QTest::addColumn<QString>("source");
         QTest::newRow("font") << "resources/fonts/TessaroGlyphs.ttf";
@@ -168,6 +169,8 @@ private slots:
         QVERIFY2(copy.open(QIODevice::ReadOnly), qPrintable(besideProgram));
         QVERIFY(original.open(QIODevice::ReadOnly));
         QVERIFY(copy.readAll() == original.readAll());
+        const QString programFolder = QFileInfo(TestSupport::ExecutablePath()).absolutePath();
+        QCOMPARE(ProgramFiles::DataFolderFor(programFolder), programFolder);
     }
 
 private:

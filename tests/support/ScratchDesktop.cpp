@@ -1,0 +1,153 @@
+#include "ScratchDesktop.h"
+
+#include "XvfbSession.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+
+namespace TestSupport {
+namespace {
+
+QByteArray Png(QRgb colour, int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// name -> body; {bin} and {root} stand for the folders.
+const QList<QPair<QString, QString>> Entries = {
+    {"web", "Name=Web\nName[de]=Netz\nComment=Browse the web\nExec={bin}/marker web %U\nIcon=web-icon\n"
+            "Categories=Network;WebBrowser;\nMimeType=x-scheme-handler/http;\n"},
+    {"files",
+     "Name=Files\nComment=Browse folders\nExec={bin}/marker files %F\nIcon={root}/pictures/files.png\n"
+     "Categories=System;FileManager;\nMimeType=inode/directory;\n"},
+    {"term", "Name=Term\nComment=A command line\nExec={bin}/marker term\nIcon=no-such-icon\n"
+             "Categories=System;TerminalEmulator;\n"},
+    {"editor", "Name=Editor\nGenericName=Text Editor\nExec={bin}/marker editor --new-window %f\n"
+               "Icon=editor-icon\nCategories=Utility;TextEditor;\nMimeType=text/plain;\n"},
+    {"paint", "Name=Paint\nComment=Draw pictures\nExec={bin}/marker paint %i %c\nIcon=paint-icon.png\n"
+              "Categories=Graphics;2DGraphics;\n"},
+    {"game",
+     "Name=Game\nComment=Play\nExec=\"{bin}/marker\" game \"two words\" \"say \\\\\"hi\\\\\"\" 100%%\n"
+     "Icon={root}/pictures/huge.svg\nCategories=Game;ArcadeGame;\n"},
+    {"player",
+     "Name=Player\nComment=Music and films\nExec={bin}/marker player %u\nCategories=AudioVideo;Office;\n"},
+    {"top",
+     "Name=Top\nComment=Processes\nExec={bin}/marker top -d 5\nTerminal=true\nCategories=System;Monitor;\n"},
+    {"plain", "Name=Plain\nComment=No category\nExec={bin}/marker plain\nIcon={root}/pictures/broken.png\n"
+              "NotShowIn=KDE;\n"},
+    {"hidden", "Name=Hidden\nExec={bin}/marker hidden\nHidden=true\nCategories=Utility;\n"},
+    {"nodisplay", "Name=NoDisplay\nExec={bin}/marker nodisplay\nNoDisplay=true\nCategories=Utility;\n"},
+    {"kde",
+     "Name=KdeOnly\nComment=Only in KDE\nExec={bin}/marker kde\nOnlyShowIn=KDE;\nCategories=Utility;\n"},
+    {"tryexec",
+     "Name=Missing\nExec={bin}/marker missing\nTryExec=no-such-program-anywhere\nCategories=Utility;\n"},
+};
+
+const char* const IconTheme = "[Icon Theme]\nName=Hicolor\nDirectories=48x48/apps,scalable/apps\n\n"
+                              "[48x48/apps]\nSize=48\nContext=Applications\nType=Threshold\n\n"
+                              "[scalable/apps]\nSize=128\nMinSize=8\nMaxSize=512\nContext=Applications\n"
+                              "Type=Scalable\n";
+
+const char* const GreenSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='32' height='32'>"
+                             "<rect width='32' height='32' fill='#00ff00'/></svg>";
+const char* const HugeSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='200000' height='200000'>"
+                            "<rect width='200000' height='200000' fill='#ff00ff'/></svg>";
+
+} // namespace
+
+ScratchDesktop::ScratchDesktop() {
+    WriteRecorder("marker", "$1");
+    WriteRecorder("marker-terminal", "terminal");
+    WriteRecorder("xdg-open", "xdg-open");
+    QDir(Root()).mkpath("log");
+    QDir(Root()).mkpath("home");
+    WriteFile("config/mimeapps.list", "[Default Applications]\nx-scheme-handler/http=web.desktop\n"
+                                      "inode/directory=files.desktop\ntext/plain=editor.desktop\n");
+    WriteEntries();
+    WriteIcons();
+}
+
+void ScratchDesktop::WriteRecorder(const QString& program, const QString& logName) const {
+    const QString log = Root() + QStringLiteral("/log/") + logName;
+    WriteFile("bin/" + program,
+              QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1.part\" && mv \"%1.part\" \"%1\"\n")
+                  .arg(log)
+                  .toUtf8(),
+              true);
+}
+
+void ScratchDesktop::WriteFile(const QString& relativePath, const QByteArray& content,
+                               bool executable) const {
+    const QString path = Root() + QLatin1Char('/') + relativePath;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+    file.close();
+    if (executable)
+        file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeUser);
+}
+
+void ScratchDesktop::WriteEntries() const {
+    for (const auto& [name, body] : Entries)
+        WriteFile("data/applications/" + name + ".desktop",
+                  ("[Desktop Entry]\nType=Application\n" +
+                   QString(body).replace("{bin}", Bin()).replace("{root}", Root()))
+                      .toUtf8());
+}
+
+void ScratchDesktop::WriteIcons() const {
+    WriteFile("data/icons/hicolor/index.theme", IconTheme);
+    WriteFile("data/icons/hicolor/48x48/apps/web-icon.png", Png(qRgb(255, 0, 0), 48));
+    WriteFile("data/icons/hicolor/48x48/apps/paint-icon.png", Png(qRgb(255, 255, 0), 48));
+    WriteFile("data/icons/hicolor/scalable/apps/editor-icon.svg", GreenSvg);
+    WriteFile("pictures/files.png", Png(qRgb(0, 0, 255), 64));
+    WriteFile("pictures/huge.svg", HugeSvg);
+    WriteFile("pictures/broken.png", "\x89PNG\r\n\x1a\nnot really a picture");
+}
+
+QString ScratchDesktop::Entry(const QString& name) const {
+    return Root() + QStringLiteral("/data/applications/") + name + QStringLiteral(".desktop");
+}
+
+QString ScratchDesktop::WriteExtraEntry(const QString& fileName, const QString& body) const {
+    WriteFile("extra/" + fileName, ("[Desktop Entry]\n" + QString(body).replace("{bin}", Bin())).toUtf8());
+    return Root() + QStringLiteral("/extra/") + fileName;
+}
+
+QList<QPair<QByteArray, QByteArray>> ScratchDesktop::SystemVariables() const {
+    const QByteArray root = Root().toLocal8Bit();
+    return {{"XDG_DATA_DIRS", root + "/data"},
+            {"XDG_CONFIG_DIRS", root + "/config"},
+            {"XDG_CURRENT_DESKTOP", "GNOME"},
+            {"LANGUAGE", "de"},
+            {"TERMINAL", root + "/bin/marker-terminal"}};
+}
+
+QList<QPair<QByteArray, QByteArray>> ScratchDesktop::Variables() const {
+    const QByteArray root = Root().toLocal8Bit();
+    return SystemVariables() +
+           QList<QPair<QByteArray, QByteArray>>{{"XDG_DATA_HOME", root + "/home/data"},
+                                                {"XDG_CONFIG_HOME", root + "/home/config"}};
+}
+
+void ScratchDesktop::ApplyToThisProcess() const {
+    for (const auto& [name, value] : Variables())
+        qputenv(name.constData(), value);
+}
+
+QStringList ScratchDesktop::WaitForMarker(const QString& name, int timeoutMs) const {
+    QFile file(Root() + QStringLiteral("/log/") + name);
+    if (!WaitFor([&] { return file.exists(); }, timeoutMs) || !file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace TestSupport
