@@ -126,12 +126,14 @@ void cTessaro::TellHowToComeBack() {
     if (mComeBackToldOnce || QSystemTrayIcon::isSystemTrayAvailable())
         return;
     mComeBackToldOnce = true;
+    // A notice of its own title (only the launcher's window is called "Tessaro") that does not take
+    // the keyboard.
     WhenIdle([] {
-        CentredMsgBox(
+        ShowNotice(
             QStringLiteral("Tessaro is hidden, and this desktop shows no tray icon to bring it back.\n\n"
                            "Press Ctrl+Alt+L, or bind the command \"tessaro --toggle\" to a key in the "
                            "desktop's keyboard settings."),
-            MsgBox::OkOnly | MsgBox::Information, QStringLiteral("Tessaro"));
+            QStringLiteral("Tessaro is hidden"));
     });
 }
 

@@ -128,3 +128,17 @@ void SetMessageBoxResponder(std::function<int(const MessageBoxRequest&)> respond
 void ShowProblemMessage(const QString& prompt, const QString& title) {
     StandardMsgBox(prompt, MsgBox::OkOnly | MsgBox::Exclamation, title);
 }
+
+void ShowNotice(const QString& prompt, const QString& title) {
+    const MessageBoxRequest request{prompt, MsgBox::OkOnly | MsgBox::Information, title, false};
+    if (responder()) {
+        responder()(request);
+        return;
+    }
+    auto* box = new CentredBox(request, nullptr);
+    addButtons(*box, request.flags);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}

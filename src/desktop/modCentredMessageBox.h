@@ -33,6 +33,10 @@ int StandardMsgBox(const QString& prompt, int flags, const QString& title);
 // button under the given title.
 void ShowProblemMessage(const QString& prompt, const QString& title);
 
+// A notice that waits for no answer: shown without taking the keyboard from the window that has it,
+// closed by its OK button. Goes to the responder like the boxes above when one is installed.
+void ShowNotice(const QString& prompt, const QString& title);
+
 // Test seam: while a responder is installed, no dialog is shown; the responder sees each request and
 // returns the button to press. Install an empty function to show real dialogs again.
 struct MessageBoxRequest {
