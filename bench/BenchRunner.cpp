@@ -1,8 +1,10 @@
 #include "BenchRunner.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTextStream>
 #include <algorithm>
+#include <unistd.h>
 
 std::vector<BenchDefinition>& BenchRegistry() {
     static std::vector<BenchDefinition> registry;
@@ -32,4 +34,14 @@ std::vector<double> MeasureMilliseconds(int warmups, int runs, const std::functi
         samples.push_back(timer.nsecsElapsed() / 1e6);
     }
     return samples;
+}
+
+double ProcessCpuSeconds(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    // Fields after the parenthesised command name; utime and stime are the 14th and 15th fields.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
 }

@@ -27,5 +27,8 @@ struct BenchRegistration {
     }
 };
 
+// The CPU time (user and system) the process has used so far, in seconds; 0 when it cannot be read.
+double ProcessCpuSeconds(qint64 pid);
+
 // Runs `body` `warmups` times unmeasured, then `runs` times, and returns each run's wall time in ms.
 std::vector<double> MeasureMilliseconds(int warmups, int runs, const std::function<void()>& body);

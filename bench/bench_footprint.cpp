@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
-#include <unistd.h>
 
 using TestSupport::LauncherScreen;
 using TestSupport::TessaroRun;
@@ -33,16 +32,6 @@ QByteArray procField(qint64 pid, const char* file, const QByteArray& field) {
 double residentMegabytes(qint64 pid) {
     // "VmRSS:   123456 kB"
     return procField(pid, "status", "VmRSS").split(' ').value(0).toDouble() / 1024.0;
-}
-
-double cpuSeconds(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray text = stat.readAll();
-    // Fields after the parenthesised command name; utime and stime are the 14th and 15th fields.
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
 }
 
 // The program started on a copy of the database, its carousel window drawn, still and focused.
@@ -109,9 +98,9 @@ void spinning(BenchContext& c, const QString& starter) {
     QThread::msleep(1000);
     std::vector<double> samples;
     for (int i = 0; i < 5; ++i) {
-        const double before = cpuSeconds(launcher.Pid());
+        const double before = ProcessCpuSeconds(launcher.Pid());
         QThread::msleep(1000);
-        samples.push_back(cpuSeconds(launcher.Pid()) - before);
+        samples.push_back(ProcessCpuSeconds(launcher.Pid()) - before);
     }
     XvfbSession::Stop(keys);
     c.Report("spin.cpu", "s/s", samples);

@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
-#include <unistd.h>
 
 using TestSupport::TessaroRun;
 using TestSupport::XvfbSession;
@@ -50,16 +49,6 @@ double firstFrame(XvfbSession& x, TessaroRun& run, const QString& database) {
     qFatal("the launcher did not show within 30 s:\n%s", qPrintable(run.Output()));
 }
 
-double cpuSeconds(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray text = stat.readAll();
-    // Fields after the parenthesised command name; utime and stime are the 14th and 15th fields.
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
-}
-
 void startup(BenchContext& c, const QString& figure, const QString& database, int runs) {
     XvfbSession x;
     std::vector<double> samples;
@@ -80,9 +69,9 @@ void idle(BenchContext& c, const QString& database) {
     QThread::msleep(3000); // the window's fade-in and the description's fade have ended
     std::vector<double> samples;
     for (int i = 0; i < 2; ++i) {
-        const double before = cpuSeconds(run.Process()->processId());
+        const double before = ProcessCpuSeconds(run.Process()->processId());
         QThread::msleep(5000);
-        samples.push_back(cpuSeconds(run.Process()->processId()) - before);
+        samples.push_back(ProcessCpuSeconds(run.Process()->processId()) - before);
     }
     c.Report("idle.cpu_5s", "s", samples);
     XvfbSession::Stop(run.Process());

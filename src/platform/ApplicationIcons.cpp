@@ -19,7 +19,7 @@ QImage fromFile(const QString& path) {
 }
 
 // Qt's platform themes that know no desktop (offscreen, minimal, a bare X server) name no icon theme
-// and search no data folders. The places of the Icon Theme Specification and its "hicolor" fallback
+// and search no data folders. The freedesktop icon folders and their "hicolor" fallback
 // are added once; a desktop's own theme and folders stay as they are.
 void ensureFreedesktopLookup() {
     static const bool done = [] {
