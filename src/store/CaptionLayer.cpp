@@ -26,51 +26,35 @@ struct Segment {
     }
 };
 
-// The outline's segments filed by the square cells of a grid: each cell keeps the segments that
-// touch it or its eight neighbours, so that a pixel only measures the segments of its own cell.
-class SegmentGrid {
-public:
-    SegmentGrid(const QPainterPath& shape, const QRect& region, float cellSize)
-        : mCell(std::max(cellSize, 1.0f)), mColumns(int(std::ceil(region.width() / mCell)) + 1),
-          mRows(int(std::ceil(region.height() / mCell)) + 1), mCells(std::size_t(mColumns) * mRows) {
-        const QPointF origin = region.topLeft();
-        for (const QPolygonF& polyline : Imaging::FlattenPath(shape, FlatteningTolerance)) {
-            for (qsizetype i = 0; i + 1 < polyline.size(); ++i)
-                Add(polyline[i] - origin, polyline[i + 1] - origin);
-            if (polyline.size() > 2 && polyline.front() != polyline.back())
-                Add(polyline.back() - origin, polyline.front() - origin); // filled shapes close themselves
-        }
-    }
-
-    // The segments within one cell of (x, y).
-    const std::vector<Segment>& Near(float x, float y) const {
-        return mCells[std::size_t(Clamp(int(y / mCell), mRows)) * mColumns + Clamp(int(x / mCell), mColumns)];
-    }
-
-private:
-    void Add(const QPointF& a, const QPointF& b) {
+// The squared distance of each pixel centre of the region to the nearest segment of the shape's
+// outline where that is under `reach`, and reach² elsewhere (nothing farther shows). Each segment
+// visits only the pixels within reach of it: far fewer measurements than each pixel measuring the
+// segments of its neighbourhood.
+std::vector<float> SquaredDistances(const QPainterPath& shape, const QRect& region, float reach) {
+    const int width = region.width(), height = region.height();
+    std::vector<float> field(std::size_t(width) * height, reach * reach);
+    const QPointF origin = region.topLeft();
+    const auto visit = [&](const QPointF& a, const QPointF& b) {
         const Segment segment{float(a.x()), float(a.y()), float(b.x()), float(b.y())};
-        const int c0 = Clamp(int(std::min(a.x(), b.x()) / mCell) - 1, mColumns);
-        const int c1 = Clamp(int(std::max(a.x(), b.x()) / mCell) + 1, mColumns);
-        const int r0 = Clamp(int(std::min(a.y(), b.y()) / mCell) - 1, mRows);
-        const int r1 = Clamp(int(std::max(a.y(), b.y()) / mCell) + 1, mRows);
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c)
-                mCells[std::size_t(r) * mColumns + c].push_back(segment);
+        // Pixels whose centres (x + 0.5, y + 0.5) may lie within reach of the segment.
+        const int x0 = std::max(0, int(std::floor(std::min(segment.ax, segment.bx) - reach - 0.5f)));
+        const int x1 = std::min(width - 1, int(std::ceil(std::max(segment.ax, segment.bx) + reach)));
+        const int y0 = std::max(0, int(std::floor(std::min(segment.ay, segment.by) - reach - 0.5f)));
+        const int y1 = std::min(height - 1, int(std::ceil(std::max(segment.ay, segment.by) + reach)));
+        for (int y = y0; y <= y1; ++y) {
+            float* row = field.data() + std::size_t(y) * width;
+            const float py = y + 0.5f;
+            for (int x = x0; x <= x1; ++x)
+                row[x] = std::min(row[x], segment.SquaredDistance(x + 0.5f, py));
+        }
+    };
+    for (const QPolygonF& polyline : Imaging::FlattenPath(shape, FlatteningTolerance)) {
+        for (qsizetype i = 0; i + 1 < polyline.size(); ++i)
+            visit(polyline[i] - origin, polyline[i + 1] - origin);
+        if (polyline.size() > 2 && polyline.front() != polyline.back())
+            visit(polyline.back() - origin, polyline.front() - origin); // filled shapes close themselves
     }
-    static int Clamp(int value, int count) { return std::clamp(value, 0, count - 1); }
-
-    float mCell;
-    int mColumns, mRows;
-    std::vector<std::vector<Segment>> mCells;
-};
-
-// The distance from (x, y) to the nearest of the segments; `limit` when none is nearer.
-float Distance(const std::vector<Segment>& segments, float x, float y, float limit) {
-    float best = limit * limit;
-    for (const Segment& segment : segments)
-        best = std::min(best, segment.SquaredDistance(x, y));
-    return std::sqrt(best);
+    return field;
 }
 
 // The antialiased coverage (0 .. 255) of each pixel of the region by the shape.
@@ -124,7 +108,8 @@ QImage CaptionLayer(const QPainterPath& shape, const QRect& region, const Captio
     const QImage coverage = Coverage(shape, region);
     const float haloRadius = float(style.haloWidth / 2), outlineRadius = float(style.outlineWidth / 2);
     const float reach = std::max(haloRadius, outlineRadius) + 0.5f;
-    const SegmentGrid grid(shape, region, reach);
+    const std::vector<float> distances = SquaredDistances(shape, region, reach);
+    const float nothingNear = reach * reach;
     const Premultiplied halo = Premultiplied::Opaque(style.halo),
                         outline = Premultiplied::Opaque(style.outline);
     const Premultiplied fill = Premultiplied::Opaque(style.fill);
@@ -132,13 +117,12 @@ QImage CaptionLayer(const QPainterPath& shape, const QRect& region, const Captio
     const float fillAlpha = float(style.fill.alphaF()) / 255.0f;
     for (int y = 0; y < region.height(); ++y) {
         const uchar* covered = coverage.constScanLine(y);
+        const float* squared = distances.data() + std::size_t(y) * region.width();
         auto* line = reinterpret_cast<QRgb*>(layer.scanLine(y));
         for (int x = 0; x < region.width(); ++x) {
-            const float px = x + 0.5f, py = y + 0.5f;
-            const std::vector<Segment>& near = grid.Near(px, py);
-            if (near.empty() && covered[x] == 0)
-                continue;
-            const float distance = Distance(near, px, py, reach);
+            if (squared[x] >= nothingNear && covered[x] == 0)
+                continue; // neither a stroke nor the fill reaches it: it stays transparent
+            const float distance = std::sqrt(squared[x]);
             Premultiplied pixel;
             pixel.Over(halo, haloAlpha * StrokeCoverage(haloRadius, distance));
             pixel.Over(outline, outlineAlpha * StrokeCoverage(outlineRadius, distance));
