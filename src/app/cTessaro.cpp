@@ -55,6 +55,9 @@ SettingsOwners cTessaro::Owners() {
 }
 
 void cTessaro::Init() {
+    // The first frames get the cores: the images of other levels are composed once the window
+    // has faded in.
+    mTokenManager->HoldBackgroundImages();
     try {
         ApplyStoredSettings();
         mTokenManager->Init();
@@ -69,6 +72,7 @@ void cTessaro::Init() {
     mCarousel->Build(count > 0 ? images->KeyAt(count / 2) : QString());
     mSysTray->Load();
     mMainWindow->Show();
+    mTokenManager->ReleaseBackgroundImages();
 }
 
 void cTessaro::ApplyStoredSettings() {

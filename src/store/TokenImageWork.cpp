@@ -7,20 +7,21 @@
 #include <QThread>
 #include <QtConcurrent/qtconcurrenttask.h>
 
+#include <utility>
+
 namespace {
-// Workers give way to the user-interface thread: what they compose is never waited for by a frame.
-constexpr int WorkerNiceness = 5;
 constexpr int UrgentPriority = 1;
 constexpr int BackgroundPriority = 0;
 
-// Once per worker thread (never on the GUI thread, which takes orders too): lower its priority
-// and name it, so that it can be told apart from Qt's own pooled threads.
+// Once per worker thread (never on the GUI thread, which takes orders too): name it, so that it
+// can be told apart from Qt's own pooled threads. The workers keep the program's priority: a lower
+// one would hand their cores to any other busy program, and the first frames are protected by
+// holding the background orders back instead.
 void PrepareWorkerThreadOnce() {
     thread_local bool prepared = false;
     if (prepared || QThread::currentThread() == QCoreApplication::instance()->thread())
         return;
     prepared = true;
-    CurrentThread::LowerPriority(WorkerNiceness);
     CurrentThread::SetName(TokenImageWork::ThreadName);
 }
 } // namespace
@@ -62,11 +63,28 @@ void TokenImageWork::Order(const QString& pKey, TokenImageOrder pOrder, bool pUr
             this, [this, pKey, ticket, image] { Deliver(pKey, ticket, image); }, Qt::QueuedConnection);
         return image;
     };
-    QFuture<QImage> result = QtConcurrent::task(std::move(compose))
-                                 .onThreadPool(mPool)
-                                 .withPriority(pUrgent ? UrgentPriority : BackgroundPriority)
-                                 .spawn();
-    mOrders.insert(pKey, Pending{ticket, std::move(result), std::move(cancelled)});
+    if (mHoldingBackground && !pUrgent)
+        mOrders.insert(pKey, Pending{ticket, {}, std::move(cancelled), std::move(compose)});
+    else
+        mOrders.insert(pKey, Pending{ticket, Spawn(std::move(compose), pUrgent), std::move(cancelled), {}});
+}
+
+QFuture<QImage> TokenImageWork::Spawn(Composition pComposition, bool pUrgent) {
+    return QtConcurrent::task(std::move(pComposition))
+        .onThreadPool(mPool)
+        .withPriority(pUrgent ? UrgentPriority : BackgroundPriority)
+        .spawn();
+}
+
+void TokenImageWork::HoldBackground() {
+    mHoldingBackground = true;
+}
+
+void TokenImageWork::ReleaseBackground() {
+    mHoldingBackground = false;
+    for (Pending& order : mOrders)
+        if (order.Held)
+            order.Result = Spawn(std::exchange(order.Held, {}), false);
 }
 
 void TokenImageWork::Cancel(const QString& pKey) {
@@ -92,9 +110,14 @@ void TokenImageWork::FinishNow(const QStringList& pKeys) {
         const auto order = mOrders.constFind(*key);
         if (order == mOrders.constEnd())
             continue;
+        const quint64 ticket = order->Ticket;
+        if (order->Held) {
+            const Composition compose = order->Held;
+            Deliver(*key, ticket, compose());
+            continue;
+        }
         // Runs the composition on this thread when no worker has started it yet.
         QFuture<QImage> result = order->Result;
-        const quint64 ticket = order->Ticket;
         result.waitForFinished();
         Deliver(*key, ticket, result.result());
     }

@@ -45,6 +45,10 @@ public:
     ~TokenImageWork() override;
 
     void Order(const QString& pKey, TokenImageOrder pOrder, bool pUrgent);
+    // While held, orders that are not urgent wait instead of reaching the workers, so that they do
+    // not compete with the launcher's first frames; FinishNow still composes them when asked.
+    void HoldBackground();
+    void ReleaseBackground();
     // Forgets the order under the key: its image, if composed meanwhile, is never handed over.
     void Cancel(const QString& pKey);
     void CancelAll();
@@ -58,16 +62,20 @@ public:
     int ComposedCount() const { return mComposed.load(); }
 
 private:
+    using Composition = std::function<QImage()>;
     struct Pending {
         quint64 Ticket = 0;
-        QFuture<QImage> Result;
+        QFuture<QImage> Result; // not started while held back
         std::shared_ptr<std::atomic_bool> Cancelled;
+        Composition Held; // the composition, while background orders are held back
     };
+    QFuture<QImage> Spawn(Composition pComposition, bool pUrgent);
     void Deliver(const QString& pKey, quint64 pTicket, const QImage& pImage);
 
     Receiver mReceiver;
     QThreadPool mPool;
     QHash<QString, Pending> mOrders;
     quint64 mNextTicket = 0;
+    bool mHoldingBackground = false;
     std::atomic_int mComposed{0};
 };

@@ -119,6 +119,9 @@ public:
     int PendingImages() const { return mWork.PendingCount(); }
     // Composes every image still on order now (here and on the workers) and files it.
     void FinishPendingImages();
+    // The images of levels not on show wait while held (the launcher's start), then follow.
+    void HoldBackgroundImages() { mWork.HoldBackground(); }
+    void ReleaseBackgroundImages() { mWork.ReleaseBackground(); }
     std::uint32_t FillColour() const { return mAppearance.FillColour; }
     void SetFillColour(std::uint32_t pColour);
     double FillOpacity() const { return mAppearance.FillOpacity; }
