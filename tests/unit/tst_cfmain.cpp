@@ -481,12 +481,7 @@ private slots:
     void renderScaleStaysInRange_data() {
         QTest::addColumn<double>("value");
         QTest::addColumn<double>("kept");
-        QTest::newRow("ordinary") << 1.3 << 1.3;
-        QTest::newRow("smallest") << 0.5 << 0.5;
-        QTest::newRow("too small") << 0.2 << 0.5;
-        QTest::newRow("zero") << 0.0 << 0.5;
         QTest::newRow("negative") << -2.0 << 0.5;
-        QTest::newRow("largest") << 2.0 << 2.0;
         QTest::newRow("too large") << 7.5 << 2.0;
         QTest::newRow("not a number") << std::nan("") << 1.0;
     }
