@@ -33,7 +33,7 @@ public:
         QSize screenSize = QSize(1280, 800); // depth 24
         // When given, the screen is as large as these monitors together and split into them (RandR
         // monitors, which Qt and the window manager take for separate monitors); the first is primary.
-        QList<QRect> monitors;
+        QList<QRect> monitors = {};
     };
 
     explicit XvfbSession(Options options);
