@@ -11,7 +11,7 @@ PACKAGES=(
     qt6-base-dev qt6-svg-dev libsqlite3-dev libsdl2-dev liblnk-dev
     libx11-dev libxi-dev libxcb1-dev libxcb-keysyms1-dev libglib2.0-dev
     fonts-dejavu-core
-    xvfb xauth x11-utils xdotool trayer imagemagick xcompmgr openbox dbus weston xwayland
+    xvfb xauth x11-utils x11-xserver-utils xdotool trayer imagemagick xcompmgr openbox dbus weston xwayland
     desktop-file-utils appstream dpkg-dev file
 )
 

@@ -46,3 +46,11 @@ int MainWindowKeyCode(int qtKey, Qt::KeyboardModifiers modifiers) {
         return 0;
     }
 }
+
+QChar MainWindowTypedCharacter(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text) {
+    if (MainWindowKeyCode(qtKey, modifiers) != 0 ||
+        (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) || text.size() != 1 ||
+        !text.front().isLetterOrNumber())
+        return {};
+    return text.front();
+}

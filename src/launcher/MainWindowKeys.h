@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QChar>
+#include <QString>
 #include <Qt>
 
 // Key codes of the main window's key table (the Windows virtual-key numbers the settings and the key
@@ -16,3 +18,7 @@ constexpr int Comma = 188, FullStop = 190, OpenBracket = 219, CloseBracket = 221
 // matched by the key that carries it on a US layout whether or not Shift is held ("<" is the comma
 // key); plus and minus count only on the numeric pad, where comma and full stop do not count.
 int MainWindowKeyCode(int qtKey, Qt::KeyboardModifiers modifiers);
+
+// The letter or digit a key press types for the type-to-jump search, or a null character: keys of the
+// key table, keys held with Ctrl, Alt or Meta and anything but one letter or digit type nothing.
+QChar MainWindowTypedCharacter(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text);

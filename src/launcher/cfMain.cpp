@@ -6,10 +6,15 @@
 #include "platform/Imaging.h"
 #include "platform/Resources.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
+#include <QScreen>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 constexpr double MinimumRenderScale = 0.5;
@@ -17,20 +22,6 @@ constexpr double MaximumRenderScale = 2.0;
 constexpr int FadeStepMilliseconds = 20;
 constexpr int OwnActivationWindow = 1500; // ms within which an activation is taken as our own request
 } // namespace
-
-QRect KeptInside(const QRect& pRect, const QRect& pArea) {
-    if (!pArea.isValid())
-        return pRect;
-    QRect rect = pRect;
-    const int x = rect.width() > pArea.width()
-                      ? pArea.left()
-                      : std::clamp(rect.left(), pArea.left(), pArea.right() + 1 - rect.width());
-    const int y = rect.height() > pArea.height()
-                      ? pArea.top()
-                      : std::clamp(rect.top(), pArea.top(), pArea.bottom() + 1 - rect.height());
-    rect.moveTo(x, y);
-    return rect;
-}
 
 cfMain::cfMain(cCarousel& pCarousel, cTokenManager& pTokenManager, QObject* parent)
     : QObject(parent), mCarousel(pCarousel), mTokenManager(pTokenManager) {}
@@ -51,6 +42,7 @@ void cfMain::Init(QWidget* pOwner) {
         Imaging::Decode(LoadResource(QStringLiteral("CUSTOM"), QStringLiteral("APP_ICON"))))));
     mBeepSound = LoadResource(QStringLiteral("SOUND"), QStringLiteral("BEEP"));
     mClickSound = LoadResource(QStringLiteral("SOUND"), QStringLiteral("CLICK"));
+    WatchMonitors();
 }
 
 QWidget* cfMain::Form() const {
@@ -80,8 +72,69 @@ bool cfMain::IsShown() const {
 
 // ---- Showing and hiding ------------------------------------------------------------------------
 
+// Shown by the hot key, the tray or a second start: on the monitor that holds the pointer.
 void cfMain::Show() {
+    if (mForm && !mFading && !mTornDown)
+        PlaceOnPointerMonitor();
     FadeIn();
+}
+
+// ---- Monitors ----------------------------------------------------------------------------------
+
+QList<QRect> cfMain::MonitorAreas() {
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas;
+}
+
+// The window goes to the monitor under the pointer, at the place it was last left on its monitor
+// (centred the first time).
+void cfMain::PlaceOnPointerMonitor() {
+    if (mForm->isVisible())
+        RememberPlace();
+    mForm->setGeometry(WindowPlacement::Shown(mForm->size(), mLastPlace, QCursor::pos(), MonitorAreas()));
+    mPlaced = true;
+}
+
+void cfMain::RememberPlace() {
+    if (!mForm || !mForm->isVisible())
+        return;
+    const QList<QRect> areas = MonitorAreas();
+    const int monitor = WindowPlacement::MonitorOf(mForm->geometry(), areas);
+    if (monitor >= 0)
+        mLastPlace = WindowPlacement::RelativeTo(mForm->geometry(), areas[monitor]);
+}
+
+// A monitor that goes away or changes its size must not leave the window outside every monitor or
+// across two.
+void cfMain::WatchMonitors() {
+    const auto check = [this] {
+        if (!std::exchange(mMonitorCheckPending, true))
+            QTimer::singleShot(0, this, &cfMain::KeepOnMonitors);
+    };
+    const auto watch = [this, check](QScreen* screen) {
+        connect(screen, &QScreen::availableGeometryChanged, this, check);
+        connect(screen, &QScreen::geometryChanged, this, check);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, [watch, check](QScreen* screen) {
+        watch(screen);
+        check();
+    });
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, check);
+}
+
+// Runs from the event loop once the screens have settled: the removed screen is gone from the list.
+void cfMain::KeepOnMonitors() {
+    mMonitorCheckPending = false;
+    if (!mForm || mTornDown)
+        return;
+    const QRect now = mForm->geometry();
+    const QRect kept = WindowPlacement::KeptOnMonitors(now, MonitorAreas());
+    if (kept != now)
+        mForm->setGeometry(kept);
 }
 
 void cfMain::SetFormOpacity(double pOpacity) {
@@ -125,6 +178,7 @@ void cfMain::FadeOut() {
     if (!mForm || mFading)
         return;
     const IdleGate::Busy busy(mGate);
+    RememberPlace();
     mFading = true;
     emit ShownStateChanged(false);
     if (mCarouselWidget)

