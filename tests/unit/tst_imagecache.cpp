@@ -282,8 +282,16 @@ private slots:
 
     // ---- Composed on the workers ---------------------------------------------------------
 
+    void everyLevelShowsAllItsImagesWhileTheRestAreComposed_data() {
+        QTest::addColumn<bool>("held");
+        QTest::newRow("composed in the background") << false;
+        QTest::newRow("held back while the launcher starts") << true;
+    }
     void everyLevelShowsAllItsImagesWhileTheRestAreComposed() {
+        QFETCH(bool, held);
         StoreRig rig(thousand());
+        if (held)
+            rig.manager->HoldBackgroundImages();
         rig.manager->Init();
         QVERIFY2(rig.manager->PendingImages() > 0, "the images off the first level are composed later");
         VERIFY_INVARIANT(*rig.manager);
@@ -299,6 +307,8 @@ private slots:
             // Images the workers finished meanwhile are filed between the visits.
             QCoreApplication::processEvents();
         }
+        if (held)
+            rig.manager->ReleaseBackgroundImages();
         waitForEveryImage(*rig.manager);
         VERIFY_INVARIANT(*rig.manager);
         QCOMPARE(imagesNotAsComposedHere(*rig.manager, rig.manager->ImageCache()), QStringList());
