@@ -13,7 +13,9 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QScreen>
 #include <QUrl>
+#include <QWindow>
 #include <cmath>
 
 namespace {
@@ -52,6 +54,7 @@ cwCarousel::cwCarousel(cCarousel& pCarousel, cTokenManager& pTokenManager, Scale
     // An edit may have renamed the level on show.
     connect(mTokenManager, &cTokenManager::CurrentLevelChanged, this, &cwCarousel::CreateTitleBuffer);
     connect(mTokenManager, &cTokenManager::TransitionRequested, this, &cwCarousel::TransitionToNewRoot);
+    FollowPixelRatio();
 }
 
 cwCarousel::~cwCarousel() {
@@ -74,6 +77,53 @@ double cwCarousel::RenderScale() const {
     return scale > 0 ? scale : 1.0;
 }
 
+// ---- Device pixel ratio ------------------------------------------------------------------------
+
+void cwCarousel::FollowPixelRatio() {
+    mPixelRatioCheckPending = false;
+    if (!mCarousel)
+        return;
+    const double ratio = devicePixelRatioF();
+    if (!(ratio > 0) || ratio == mCarousel->PixelRatio())
+        return;
+    mCarousel->SetPixelRatio(ratio);
+    if (mTokenManager->PixelRatio() != ratio) {
+        mTokenManager->SetPixelRatio(ratio);
+        // The images of the old ratio stand in until those of the new one arrive.
+        if (mTokenManager->Count() > 0)
+            mTokenManager->RebuildImageCache(true);
+    }
+    if (!mCarousel->MainLayer().isNull())
+        mCarousel->Build(QString());
+    CreateTitleBuffer();
+    CreateDescriptionBuffer();
+    update();
+}
+
+// The window's screen (and with it the ratio) can change while a move is being drawn: the rebuild
+// waits for the event loop, and for an idle launcher.
+bool cwCarousel::event(QEvent* event) {
+    if (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::Show)
+        CheckPixelRatioLater();
+    return QWidget::event(event);
+}
+
+void cwCarousel::CheckPixelRatioLater() {
+    if (mPixelRatioCheckPending || !mCarousel)
+        return;
+    mPixelRatioCheckPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (mGate)
+            mGate->RunWhenIdle([this] { FollowPixelRatio(); });
+        else
+            FollowPixelRatio();
+    });
+}
+
+QSizeF cwCarousel::FrameSize() const {
+    return mCarousel ? QSizeF(mCarousel->MainLayerSize()) : mFrame.deviceIndependentSize();
+}
+
 // ---- Frames ------------------------------------------------------------------------------------
 
 void cwCarousel::mCarousel_Refreshed(const QImage& Surface, double CurrentIndex) {
@@ -88,14 +138,15 @@ void cwCarousel::mCarousel_Refreshed(const QImage& Surface, double CurrentIndex)
     const double scale = RenderScale();
     const double top = LogicalHeight(mTitleBuffer) * scale;
     const int first = int(std::floor(top));
-    repaint(QRect(0, first, width(), int(std::ceil(top + mFrame.height() * scale)) - first));
+    repaint(QRect(0, first, width(), int(std::ceil(top + FrameSize().height() * scale)) - first));
     mPacer.FramePresented();
 }
 
 void cwCarousel::CheckSize() {
     const double scale = RenderScale();
-    const double wantedWidth = mFrame.width() * scale;
-    const double wantedHeight = (mCarousel->ImageSize() * 1.2 + mFrame.height()) * scale;
+    const QSizeF frame = FrameSize();
+    const double wantedWidth = frame.width() * scale;
+    const double wantedHeight = (mCarousel->ImageSize() * 1.2 + frame.height()) * scale;
     if (PixelExtent(wantedWidth) == width() && PixelExtent(wantedHeight) == height())
         return;
     // No paint of a half-resized widget: the buffers follow the new size first.
@@ -108,6 +159,10 @@ void cwCarousel::CheckSize() {
 }
 
 void cwCarousel::paintEvent(QPaintEvent*) {
+    // A screen's ratio may change without the window changing screens; the first paint at the new
+    // ratio notices.
+    if (mCarousel && devicePixelRatioF() != mCarousel->PixelRatio())
+        CheckPixelRatioLater();
     QPainter painter(this);
     PaintCarousel(painter);
 }
@@ -137,7 +192,7 @@ void cwCarousel::PaintCarousel(QPainter& pPainter) {
     }
     if (mDescriptionFade > 0) {
         pPainter.setOpacity(mOpacity * mDescriptionFade);
-        pPainter.drawImage(QPointF(0, titleHeight + LogicalHeight(mFrame)), mDescriptionBuffer);
+        pPainter.drawImage(QPointF(0, titleHeight + FrameSize().height()), mDescriptionBuffer);
     }
 }
 
@@ -171,7 +226,7 @@ QImage cwCarousel::RenderTextBuffer(const QString& pText, double pSizeFactor, do
     (description ? mDescriptionFontSize : mTitleFontSize) = fontSize;
     // Rendered at the resolution it is shown at, never below its own size.
     const double ratio = std::max(RenderScale() * devicePixelRatioF(), 1.0);
-    return TextBuffer::Render(pText, fontSize, mFrame.width(), int(std::nearbyint(pHeight)),
+    return TextBuffer::Render(pText, fontSize, int(FrameSize().width()), int(std::nearbyint(pHeight)),
                               description ? outline : text, description ? text : outline, ratio);
 }
 
