@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QThreadPool>
 #include <QUrl>
 #include <QWindow>
 #include <cmath>
@@ -218,7 +219,8 @@ void cwCarousel::CreateDescriptionBuffer() {
 
 // A description (taller than half the image size) has the outline colour round the text colour; a
 // title shows the two swapped.
-QImage cwCarousel::RenderTextBuffer(const QString& pText, double pSizeFactor, double pHeight) {
+std::function<QImage()> cwCarousel::TextBufferRendering(const QString& pText, double pSizeFactor,
+                                                        double pHeight) {
     const double fontSize = pSizeFactor * pHeight;
     const bool description = pHeight > mCarousel->ImageSize() / 2;
     const QColor text = Imaging::ColourFromBgr(mTokenManager->TextColour());
@@ -226,8 +228,25 @@ QImage cwCarousel::RenderTextBuffer(const QString& pText, double pSizeFactor, do
     (description ? mDescriptionFontSize : mTitleFontSize) = fontSize;
     // Rendered at the resolution it is shown at, never below its own size.
     const double ratio = std::max(RenderScale() * devicePixelRatioF(), 1.0);
-    return TextBuffer::Render(pText, fontSize, int(FrameSize().width()), int(std::nearbyint(pHeight)),
-                              description ? outline : text, description ? text : outline, ratio);
+    const int width = int(FrameSize().width()), height = int(std::nearbyint(pHeight));
+    const QColor stroke = description ? outline : text, fill = description ? text : outline;
+    return [=] { return TextBuffer::Render(pText, fontSize, width, height, stroke, fill, ratio); };
+}
+
+QImage cwCarousel::RenderTextBuffer(const QString& pText, double pSizeFactor, double pHeight) {
+    return TextBufferRendering(pText, pSizeFactor, pHeight)();
+}
+
+// The description of the token now in front is rendered on a pooled thread while the fade waits to
+// begin, so that the fade's first step finds it among the kept renderings instead of costing a frame.
+void cwCarousel::PrepareDescription() {
+    const auto token = mTokenManager->ActiveToken();
+    if (!token || token->Description().trimmed().isEmpty())
+        return;
+    const double fontSize = mDescriptionFontSize;
+    QThreadPool::globalInstance()->start(
+        TextBufferRendering(token->Description(), 0.18, mCarousel->ImageSize() * 0.75));
+    mDescriptionFontSize = fontSize;
 }
 
 // ---- Description fade --------------------------------------------------------------------------
@@ -254,6 +273,7 @@ void cwCarousel::mCarousel_MoveComplete() {
         return;
     PlaySoundBytes(mStepSound);
     mDescriptionFade = 0;
+    PrepareDescription();
     if (!mTimer.isActive())
         mTimer.start();
 }

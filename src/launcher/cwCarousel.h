@@ -87,6 +87,8 @@ private:
     void PaintCarousel(QPainter& pPainter);
     void CreateDescriptionBuffer();
     QImage RenderTextBuffer(const QString& pText, double pSizeFactor, double pHeight);
+    std::function<QImage()> TextBufferRendering(const QString& pText, double pSizeFactor, double pHeight);
+    void PrepareDescription();
     void SlideOrbitPicture(const QImage& pOldOrbit);
     double RenderScale() const;
     QSizeF FrameSize() const;
