@@ -39,14 +39,16 @@ QImage OrbitImage() {
     return image;
 }
 
+// The carousel at a device pixel ratio, its pictures made at the resolution it shows them at.
 struct Carousel {
     ImageList images;
     cCarousel carousel{images};
-    Carousel() {
+    explicit Carousel(double ratio = 1) {
         auto collection = std::make_shared<ImageCollection>(KeyOrder::TextIgnoringCase);
         for (int i = 0; i < 13; ++i)
             collection->Set(QStringLiteral("Token %1ID%2").arg(QChar('A' + i)).arg(i + 2),
-                            DiscImage(128, i * 27));
+                            DiscImage(qRound(128 * ratio), i * 27));
+        carousel.SetPixelRatio(ratio);
         carousel.SetOrbitImageSurface(OrbitImage());
         carousel.SetImages(collection);
         carousel.Build(collection->KeyAt(6));
@@ -112,6 +114,12 @@ void BenchFrameSse2(BenchContext& context) {
     CarouselRows::UseWidest(true);
 }
 
+// The same frames at a device pixel ratio of 2: four times the pixels.
+void BenchFrameDpr2(BenchContext& context) {
+    Carousel c(2);
+    context.Report(QStringLiteral("frame.compose.dpr2"), QStringLiteral("ms"), FrameTimes(c, 300));
+}
+
 void BenchMoves(BenchContext& context) {
     Carousel c;
     context.Report(QStringLiteral("move.one_position"), QStringLiteral("ms"),
@@ -122,6 +130,7 @@ void BenchMoves(BenchContext& context) {
 
 BenchRegistration frameRegistration({"frame.compose", "frame.copy_floor", "frame.compose_ratio"}, BenchFrame);
 BenchRegistration sse2Registration({"frame.compose.sse2"}, BenchFrameSse2);
+BenchRegistration dpr2Registration({"frame.compose.dpr2"}, BenchFrameDpr2);
 BenchRegistration moveRegistration({"move.one_position", "move.hundred"}, BenchMoves);
 
 } // namespace

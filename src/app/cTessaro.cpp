@@ -18,6 +18,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QThread>
 
@@ -60,6 +62,12 @@ void cTessaro::Init() {
     mTokenManager->HoldBackgroundImages();
     try {
         ApplyStoredSettings();
+        // The level's images are composed once, at the ratio of the screen the window will most
+        // likely open on; the window follows the ratio of the screen it does open on.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            mTokenManager->SetPixelRatio(screen->devicePixelRatio());
+            mCarousel->SetPixelRatio(screen->devicePixelRatio());
+        }
         mTokenManager->Init();
     } catch (...) {
         // Nothing was written yet: a start that fails here leaves the file exactly as it was.

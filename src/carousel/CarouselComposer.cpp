@@ -55,16 +55,26 @@ template <typename F> void ForEachSpan(std::vector<QRect>& rects, F f) {
 
 } // namespace
 
-void CarouselComposer::Prepare(int layerWidth, int layerHeight, int imageWidth, int imageHeight) {
+int CarouselComposer::DevicePixels(double logical, double pixelRatio) {
+    // A hair under a whole pixel is that pixel: 720 x 1.1 must not become 793.
+    return std::max(1, int(std::ceil(logical * pixelRatio - 1e-6)));
+}
+
+void CarouselComposer::Prepare(int layerWidth, int layerHeight, int imageWidth, int imageHeight,
+                               double pixelRatio) {
+    mRatio = pixelRatio > 0 && std::isfinite(pixelRatio) ? pixelRatio : 1.0;
+    const int width = layerWidth > 0 ? DevicePixels(layerWidth, mRatio) : layerWidth;
+    const int height = layerHeight > 0 ? DevicePixels(layerHeight, mRatio) : layerHeight;
     for (int i = 0; i < 2; ++i) {
-        mFrames[i] = Imaging::NewSurface(layerWidth, layerHeight);
+        mFrames[i] = Imaging::NewSurface(width, height);
+        mFrames[i].setDevicePixelRatio(mRatio);
         mFrameDirty[i].clear();
         mFrameDirty[i].reserve(32);
     }
     mFront = 0;
-    mReflection = Imaging::NewSurface(layerWidth, layerHeight);
-    mImageWidth = std::max(imageWidth, 0);
-    mImageHeight = std::max(imageHeight, 0);
+    mReflection = Imaging::NewSurface(width, height);
+    mImageWidth = imageWidth > 0 ? std::max(1, int(std::lround(imageWidth * mRatio))) : 0;
+    mImageHeight = imageHeight > 0 ? std::max(1, int(std::lround(imageHeight * mRatio))) : 0;
     mMask = MakeMask(mImageWidth, mImageHeight);
     mMaskRows.assign(size_t(mImageHeight), 0);
     for (int y = 0; y < mImageHeight; ++y)
@@ -126,13 +136,15 @@ void CarouselComposer::DrawItem(const QString& key, const QImage& image, const C
         return;
     const PreparedItem& item = Prepared(key, image);
     const Look k = MakeLook(slot.Opacity, slot.Tint, slot.Darken, look.tintColour);
-    const QRectF target(slot.Left, slot.Top, slot.Width, slot.Height);
+    const double r = mRatio;
+    const QRectF target(slot.Left * r, slot.Top * r, slot.Width * r, slot.Height * r);
     const QRect drawn = DrawScaled(Main(), item.image, target, k, mMainBlend, &item.spans);
     if (!drawn.isEmpty())
         MainDirty().push_back(drawn);
     if (look.reflectionStrength <= 0)
         return;
-    const QRectF mirror(slot.Left, slot.Top + slot.Height, slot.Width, look.reflectionStretch * slot.Height);
+    const QRectF mirror(slot.Left * r, (slot.Top + slot.Height) * r, slot.Width * r,
+                        look.reflectionStretch * slot.Height * r);
     const QRect reflected = DrawMirrored(mReflection, item.image, mMaskRows, mirror, k, &item.spans);
     if (!reflected.isEmpty())
         mReflectionDirty.push_back(reflected);
@@ -141,11 +153,11 @@ void CarouselComposer::DrawItem(const QString& key, const QImage& image, const C
 void CarouselComposer::DrawOrbit(const QImage& orbit, double left, double top, double opacity) {
     if (!IsReady() || orbit.isNull())
         return;
-    const QPointF position(left, top);
+    const QPointF position(left * mRatio, top * mRatio);
     if (mOrbitSource != orbit.cacheKey() || mOrbitPosition != position || mOrbitShifted.isNull()) {
         mOrbitSource = orbit.cacheKey();
         mOrbitPosition = position;
-        mOrbitPixel = QPoint(int(std::floor(left)), int(std::floor(top)));
+        mOrbitPixel = QPoint(int(std::floor(position.x())), int(std::floor(position.y())));
         const QPointF fraction = position - QPointF(mOrbitPixel);
         mOrbitShifted = Imaging::NewSurface(orbit.width() + 1, orbit.height() + 1);
         QPainter painter(&mOrbitShifted);

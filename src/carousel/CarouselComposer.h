@@ -21,19 +21,25 @@ struct ItemLook {
 };
 
 // The pixel work of the carousel. Owns the main layer (the frame), the reflection layer and, per
-// image key, the item image prepared at item size. Only the pixels drawn in a frame are cleared
+// image key, the item image prepared at item size. Geometry comes in logical pixels; the layers and
+// the prepared items are `pixelRatio` times as many device pixels each way, so that a frame shown on a
+// screen of that ratio is drawn 1:1, not enlarged. The layers carry the ratio as their device pixel
+// ratio. Only the pixels drawn in a frame are cleared
 // and composited: each layer remembers the rectangles it was drawn in. The main layer is two
 // images used in turn, so that an owner keeping a copy of one frame (QImage shares its pixels)
 // does not make the next frame copy the whole buffer before drawing.
 class CarouselComposer {
 public:
-    // Creates the layers (both layerWidth x layerHeight, transparent) and the reflection mask for
-    // items of imageWidth x imageHeight. Replaces everything made before.
-    void Prepare(int layerWidth, int layerHeight, int imageWidth, int imageHeight);
+    // Creates the layers (both layerWidth x layerHeight logical pixels, transparent) and the reflection
+    // mask for items of imageWidth x imageHeight, at `pixelRatio`. Replaces everything made before.
+    void Prepare(int layerWidth, int layerHeight, int imageWidth, int imageHeight, double pixelRatio = 1.0);
+    double PixelRatio() const { return mRatio; }
+    // The device pixels an extent of `logical` pixels takes at the ratio (at least one).
+    static int DevicePixels(double logical, double pixelRatio);
     bool IsReady() const { return !mFrames[0].isNull() && mImageWidth > 0 && mImageHeight > 0; }
 
     const QImage& MainLayer() const { return mFrames[mFront]; }
-    // An item-sized image whose alpha fades from 0 at the top to 1 at the bottom.
+    // An item-sized image (in device pixels) whose alpha fades from 0 at the top to 1 at the bottom.
     const QImage& ReflectionMask() const { return mMask; }
 
     // Makes the item image for `key` ready (stretched to item size), unless it already is for
@@ -47,6 +53,8 @@ public:
     void SetMainBlend(CarouselPixels::Blend blend) { mMainBlend = blend; }
     // Draws one item and, when the strength is positive, its reflection. A null image draws nothing.
     void DrawItem(const QString& key, const QImage& image, const CarouselSlot& slot, const ItemLook& look);
+    // Draws the orbit image, already at device resolution, unscaled with its top-left corner at the
+    // logical position (left, top).
     void DrawOrbit(const QImage& orbit, double left, double top, double opacity);
     // Puts the reflections under the frame and dims it when level < 1.
     void FinishFrame(double reflectionStrength, double level);
@@ -67,7 +75,8 @@ private:
     int mFront = 0;
     QImage mReflection, mMask;
     std::vector<std::uint8_t> mMaskRows;
-    int mImageWidth = 0, mImageHeight = 0;
+    int mImageWidth = 0, mImageHeight = 0; // device pixels
+    double mRatio = 1.0;
     QHash<QString, PreparedItem> mItems;
     std::vector<QRect> mReflectionDirty;
     CarouselPixels::Blend mMainBlend = CarouselPixels::Blend::Over;

@@ -6,6 +6,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 using namespace CarouselLayout;
 
@@ -78,6 +79,10 @@ void cCarousel::SetRearItemScale(double pScalePercent) {
 void cCarousel::SetImageSize(int pImageW, int pImageH) {
     mImageWidth = pImageW;
     mImageHeight = pImageH;
+}
+
+void cCarousel::SetPixelRatio(double pRatio) {
+    mPixelRatio = pRatio > 0 && std::isfinite(pRatio) ? pRatio : 1.0;
 }
 
 void cCarousel::SetImages(std::shared_ptr<ImageCollection> pImages) {
@@ -155,7 +160,7 @@ QImage& cCarousel::OrbitBuffer() {
     return mOrbitBuffer;
 }
 QSize cCarousel::MainLayerSize() const {
-    return mComposer->MainLayer().size();
+    return mComposer->MainLayer().isNull() ? QSize(0, 0) : mLayerSize;
 }
 const QImage& cCarousel::MainLayer() const {
     return mComposer->MainLayer();
@@ -298,11 +303,13 @@ void cCarousel::PopulateSlots(int pIndex) {
 // ---- Composition ------------------------------------------------------------------------------
 
 void cCarousel::RebuildOrbitBuffer(const QImage& pSurface) {
-    const int size = OrbitBufferSize(mWidth, mImageWidth);
-    if (size <= 0) { // no room for an orbit image
+    mOrbitSize = OrbitBufferSize(mWidth, mImageWidth);
+    if (mOrbitSize <= 0) { // no room for an orbit image
+        mOrbitSize = 0;
         mOrbitBuffer = QImage();
         return;
     }
+    const int size = CarouselComposer::DevicePixels(mOrbitSize, mPixelRatio);
     mOrbitBuffer = Imaging::NewSurface(size, size);
     QPainter painter(&mOrbitBuffer);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -321,7 +328,7 @@ void cCarousel::LayoutBuffers() {
     in.reflectionStrength = mReflectionStrength;
     in.reflectionStretch = mReflectionStretch;
     in.orbitOpacity = mOrbitImageOpacity;
-    in.orbitHeight = mOrbitBuffer.height();
+    in.orbitHeight = mOrbitSize;
     in.previousOrbitTop = mOrbitImageTop;
     const BufferGeometry g = ComputeBufferGeometry(in);
     mBufferHeight = g.bufferHeight;
@@ -329,7 +336,8 @@ void cCarousel::LayoutBuffers() {
     mCentreX = g.centreX;
     mCentreY = g.centreY;
     mReflectionHeight = g.reflectionHeight;
-    mComposer->Prepare(g.layerWidth, g.layerHeight, mImageWidth, mImageHeight);
+    mComposer->Prepare(g.layerWidth, g.layerHeight, mImageWidth, mImageHeight, mPixelRatio);
+    mLayerSize = QSize(g.layerWidth, g.layerHeight);
     mVerticalRadius = g.verticalRadius;
     mHorizontalRadius = g.horizontalRadius;
 }
@@ -404,8 +412,7 @@ void cCarousel::DrawSlot(int pSlot) {
 void cCarousel::DrawOrbitImage() {
     if (mOrbitImageOpacity <= 0 || mOrbitBuffer.isNull())
         return;
-    mComposer->DrawOrbit(mOrbitBuffer, (mWidth - mOrbitBuffer.width()) * 0.5, mOrbitImageTop,
-                         mOrbitImageOpacity);
+    mComposer->DrawOrbit(mOrbitBuffer, (mWidth - mOrbitSize) * 0.5, mOrbitImageTop, mOrbitImageOpacity);
 }
 
 void cCarousel::ClearLayer(CarouselLayer pLayer) {

@@ -38,6 +38,10 @@ public:
     void SetWidth(int pWidth);
     void SetRearItemScale(double pScalePercent);
     void SetImageSize(int pImageW, int pImageH);
+    // The device pixels per logical pixel the frames are composed at (the window's device pixel
+    // ratio); all geometry stays in logical pixels. Takes effect at the next Build.
+    void SetPixelRatio(double pRatio);
+    double PixelRatio() const { return mPixelRatio; }
     void SetImages(std::shared_ptr<ImageCollection> pImages);
     const ImageCollection& Images() const { return *mImages; }
     void Build(const QString& pImageKey);
@@ -65,8 +69,10 @@ public:
     double ReflectionStretch() const;
     bool OverflowFade() const;
     bool OverflowZoom() const;
-    // The scaled orbit image; a null image before the first Build or orbit image.
+    // The scaled orbit image, in device pixels (OrbitSize() logical pixels square at the pixel
+    // ratio); a null image before the first Build or orbit image.
     QImage& OrbitBuffer();
+    int OrbitSize() const { return mOrbitSize; }
 
     // Read-only views of the model's state, for its owner's diagnostics and for tests.
     const std::vector<CarouselSlot>& Slots() const { return mSlots; }
@@ -84,6 +90,8 @@ public:
     double OrbitImageTop() const { return mOrbitImageTop; }
     int BufferHeight() const { return mBufferHeight; }
     double ReflectionHeight() const { return mReflectionHeight; }
+    // The frame's size in logical pixels; the frame itself (MainLayer) has PixelRatio() times as
+    // many device pixels each way, rounded up, and carries the ratio as its device pixel ratio.
     QSize MainLayerSize() const;
     const QImage& MainLayer() const;
     ImageList& SharedImages() const { return mSharedImages; }
@@ -125,6 +133,9 @@ private:
     std::shared_ptr<ImageCollection> mImages;
     std::unique_ptr<CarouselComposer> mComposer;
     QImage mOrbitBuffer;
+    int mOrbitSize = 0;
+    double mPixelRatio = 1.0;
+    QSize mLayerSize;
     int mCurrentIndex = 0;
     int mWidth = 720;
     int mMoveIncrements = 15;

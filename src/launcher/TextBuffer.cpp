@@ -3,12 +3,14 @@
 #include "platform/Imaging.h"
 
 #include <QFontMetricsF>
+#include <QMutex>
 #include <QPainter>
 #include <QPen>
 #include <QTextLayout>
 #include <QTextOption>
 #include <algorithm>
 #include <cmath>
+#include <deque>
 
 namespace {
 constexpr int TextDpi = 96;
@@ -51,6 +53,48 @@ QList<QPainterPath> Subpaths(const QPainterPath& path) {
     if (!piece.isEmpty())
         pieces << piece;
     return pieces;
+}
+
+// The pixels a piece's coverage can reach: its control points' box, rounded out, and a pixel more.
+QRect PixelBox(const QPainterPath& piece) {
+    const QRectF box = piece.controlPointRect();
+    return QRect(QPoint(int(std::floor(box.left())) - 1, int(std::floor(box.top())) - 1),
+                 QPoint(int(std::ceil(box.right())) + 1, int(std::ceil(box.bottom())) + 1));
+}
+
+// The pieces gathered into groups whose pixel boxes do not meet. A pixel's coverage comes only from
+// the outlines crossing it or lying to its left on its row, and those of a group it lies outside of
+// cancel: filling the groups one by one gives every pixel the very value filling the whole path gives
+// it, while the rasteriser works on small outlines it can take in one pass.
+QList<QPainterPath> DisjointGroups(const QList<QPainterPath>& pieces, Qt::FillRule rule) {
+    std::vector<std::pair<QRect, QPainterPath>> groups;
+    for (const QPainterPath& piece : pieces) {
+        QRect box = PixelBox(piece);
+        QPainterPath group = piece;
+        // Merging can make a group meet ones it did not meet before: repeat until none does.
+        for (bool merged = true; merged;) {
+            merged = false;
+            for (auto it = groups.begin(); it != groups.end();) {
+                if (!it->first.intersects(box)) {
+                    ++it;
+                    continue;
+                }
+                box |= it->first;
+                it->second.addPath(group);
+                group = std::move(it->second);
+                it = groups.erase(it);
+                merged = true;
+            }
+        }
+        groups.emplace_back(box, std::move(group));
+    }
+    QList<QPainterPath> result;
+    result.reserve(qsizetype(groups.size()));
+    for (auto& [box, group] : groups) {
+        group.setFillRule(rule);
+        result << std::move(group);
+    }
+    return result;
 }
 
 void StrokePieces(QPainter& painter, const QList<QPainterPath>& pieces, const QColor& colour, double width) {
@@ -117,8 +161,58 @@ QPainterPath Layout(const QString& text, const QFont& font, double width, double
     return path;
 }
 
+namespace {
+
+// The arguments of one rendering, and what it gave.
+struct Rendered {
+    QString text;
+    double fontSize, pixelRatio;
+    int width, height;
+    QRgb outline, fill;
+    QImage surface;
+
+    bool Matches(const Rendered& other) const {
+        return text == other.text && fontSize == other.fontSize && pixelRatio == other.pixelRatio &&
+               width == other.width && height == other.height && outline == other.outline &&
+               fill == other.fill;
+    }
+};
+
+// The most recent renderings, the latest first: turning back and forth between tokens shows the same
+// few descriptions again and again, and a rendering takes milliseconds.
+constexpr int KeptRenderings = 6;
+QMutex gRenderedLock;
+std::deque<Rendered> gRendered;
+
+QImage RenderNew(const QString& text, double fontSize, int width, int height, const QColor& outline,
+                 const QColor& fill, double pixelRatio);
+
+} // namespace
+
 QImage Render(const QString& text, double fontSize, int width, int height, const QColor& outline,
               const QColor& fill, double pixelRatio) {
+    Rendered wanted{text, fontSize, pixelRatio, width, height, outline.rgba(), fill.rgba(), {}};
+    {
+        const QMutexLocker lock(&gRenderedLock);
+        const auto found = std::find_if(gRendered.begin(), gRendered.end(),
+                                        [&](const Rendered& r) { return r.Matches(wanted); });
+        if (found != gRendered.end()) {
+            std::rotate(gRendered.begin(), found, std::next(found));
+            return gRendered.front().surface;
+        }
+    }
+    wanted.surface = RenderNew(text, fontSize, width, height, outline, fill, pixelRatio);
+    const QMutexLocker lock(&gRenderedLock);
+    gRendered.push_front(wanted);
+    if (int(gRendered.size()) > KeptRenderings)
+        gRendered.pop_back();
+    return wanted.surface;
+}
+
+namespace {
+
+QImage RenderNew(const QString& text, double fontSize, int width, int height, const QColor& outline,
+                 const QColor& fill, double pixelRatio) {
     width = std::max(width, 1);
     height = std::max(height, 1);
     pixelRatio = pixelRatio > 0 ? pixelRatio : 1.0;
@@ -147,8 +241,11 @@ QImage Render(const QString& text, double fontSize, int width, int height, const
     painter.setOpacity(1);
     painter.setRenderHint(QPainter::Antialiasing);
     StrokePieces(painter, pieces, outline, fontSize * 0.3);
-    painter.fillPath(path, fill);
+    for (const QPainterPath& group : DisjointGroups(pieces, path.fillRule()))
+        painter.fillPath(group, fill);
     return surface;
 }
+
+} // namespace
 
 } // namespace TextBuffer

@@ -19,7 +19,8 @@ QFont Font(double pointSize);
 QPainterPath Layout(const QString& text, const QFont& font, double width, double height, double margin);
 
 // A width x height surface (device pixels: size times `pixelRatio`) holding the text: halo (line width
-// fontSize x 0.35, black at half opacity), outline (fontSize x 0.3) and fill, in that order.
+// fontSize x 0.35, black at half opacity), outline (fontSize x 0.3) and fill, in that order. The few
+// most recent renderings are kept: the same arguments again give the same image at no cost.
 QImage Render(const QString& text, double fontSize, int width, int height, const QColor& outline,
               const QColor& fill, double pixelRatio = 1.0);
 

@@ -13,7 +13,10 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QScreen>
+#include <QThreadPool>
 #include <QUrl>
+#include <QWindow>
 #include <cmath>
 
 namespace {
@@ -52,6 +55,7 @@ cwCarousel::cwCarousel(cCarousel& pCarousel, cTokenManager& pTokenManager, Scale
     // An edit may have renamed the level on show.
     connect(mTokenManager, &cTokenManager::CurrentLevelChanged, this, &cwCarousel::CreateTitleBuffer);
     connect(mTokenManager, &cTokenManager::TransitionRequested, this, &cwCarousel::TransitionToNewRoot);
+    FollowPixelRatio();
 }
 
 cwCarousel::~cwCarousel() {
@@ -74,6 +78,53 @@ double cwCarousel::RenderScale() const {
     return scale > 0 ? scale : 1.0;
 }
 
+// ---- Device pixel ratio ------------------------------------------------------------------------
+
+void cwCarousel::FollowPixelRatio() {
+    mPixelRatioCheckPending = false;
+    if (!mCarousel)
+        return;
+    const double ratio = devicePixelRatioF();
+    if (!(ratio > 0) || ratio == mCarousel->PixelRatio())
+        return;
+    mCarousel->SetPixelRatio(ratio);
+    if (mTokenManager->PixelRatio() != ratio) {
+        mTokenManager->SetPixelRatio(ratio);
+        // The images of the old ratio stand in until those of the new one arrive.
+        if (mTokenManager->Count() > 0)
+            mTokenManager->RebuildImageCache(true);
+    }
+    if (!mCarousel->MainLayer().isNull())
+        mCarousel->Build(QString());
+    CreateTitleBuffer();
+    CreateDescriptionBuffer();
+    update();
+}
+
+// The window's screen (and with it the ratio) can change while a move is being drawn: the rebuild
+// waits for the event loop, and for an idle launcher.
+bool cwCarousel::event(QEvent* event) {
+    if (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::Show)
+        CheckPixelRatioLater();
+    return QWidget::event(event);
+}
+
+void cwCarousel::CheckPixelRatioLater() {
+    if (mPixelRatioCheckPending || !mCarousel)
+        return;
+    mPixelRatioCheckPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (mGate)
+            mGate->RunWhenIdle([this] { FollowPixelRatio(); });
+        else
+            FollowPixelRatio();
+    });
+}
+
+QSizeF cwCarousel::FrameSize() const {
+    return mCarousel ? QSizeF(mCarousel->MainLayerSize()) : mFrame.deviceIndependentSize();
+}
+
 // ---- Frames ------------------------------------------------------------------------------------
 
 void cwCarousel::mCarousel_Refreshed(const QImage& Surface, double CurrentIndex) {
@@ -88,14 +139,15 @@ void cwCarousel::mCarousel_Refreshed(const QImage& Surface, double CurrentIndex)
     const double scale = RenderScale();
     const double top = LogicalHeight(mTitleBuffer) * scale;
     const int first = int(std::floor(top));
-    repaint(QRect(0, first, width(), int(std::ceil(top + mFrame.height() * scale)) - first));
+    repaint(QRect(0, first, width(), int(std::ceil(top + FrameSize().height() * scale)) - first));
     mPacer.FramePresented();
 }
 
 void cwCarousel::CheckSize() {
     const double scale = RenderScale();
-    const double wantedWidth = mFrame.width() * scale;
-    const double wantedHeight = (mCarousel->ImageSize() * 1.2 + mFrame.height()) * scale;
+    const QSizeF frame = FrameSize();
+    const double wantedWidth = frame.width() * scale;
+    const double wantedHeight = (mCarousel->ImageSize() * 1.2 + frame.height()) * scale;
     if (PixelExtent(wantedWidth) == width() && PixelExtent(wantedHeight) == height())
         return;
     // No paint of a half-resized widget: the buffers follow the new size first.
@@ -108,6 +160,10 @@ void cwCarousel::CheckSize() {
 }
 
 void cwCarousel::paintEvent(QPaintEvent*) {
+    // A screen's ratio may change without the window changing screens; the first paint at the new
+    // ratio notices.
+    if (mCarousel && devicePixelRatioF() != mCarousel->PixelRatio())
+        CheckPixelRatioLater();
     QPainter painter(this);
     PaintCarousel(painter);
 }
@@ -137,7 +193,7 @@ void cwCarousel::PaintCarousel(QPainter& pPainter) {
     }
     if (mDescriptionFade > 0) {
         pPainter.setOpacity(mOpacity * mDescriptionFade);
-        pPainter.drawImage(QPointF(0, titleHeight + LogicalHeight(mFrame)), mDescriptionBuffer);
+        pPainter.drawImage(QPointF(0, titleHeight + FrameSize().height()), mDescriptionBuffer);
     }
 }
 
@@ -163,7 +219,8 @@ void cwCarousel::CreateDescriptionBuffer() {
 
 // A description (taller than half the image size) has the outline colour round the text colour; a
 // title shows the two swapped.
-QImage cwCarousel::RenderTextBuffer(const QString& pText, double pSizeFactor, double pHeight) {
+std::function<QImage()> cwCarousel::TextBufferRendering(const QString& pText, double pSizeFactor,
+                                                        double pHeight) {
     const double fontSize = pSizeFactor * pHeight;
     const bool description = pHeight > mCarousel->ImageSize() / 2;
     const QColor text = Imaging::ColourFromBgr(mTokenManager->TextColour());
@@ -171,8 +228,25 @@ QImage cwCarousel::RenderTextBuffer(const QString& pText, double pSizeFactor, do
     (description ? mDescriptionFontSize : mTitleFontSize) = fontSize;
     // Rendered at the resolution it is shown at, never below its own size.
     const double ratio = std::max(RenderScale() * devicePixelRatioF(), 1.0);
-    return TextBuffer::Render(pText, fontSize, mFrame.width(), int(std::nearbyint(pHeight)),
-                              description ? outline : text, description ? text : outline, ratio);
+    const int width = int(FrameSize().width()), height = int(std::nearbyint(pHeight));
+    const QColor stroke = description ? outline : text, fill = description ? text : outline;
+    return [=] { return TextBuffer::Render(pText, fontSize, width, height, stroke, fill, ratio); };
+}
+
+QImage cwCarousel::RenderTextBuffer(const QString& pText, double pSizeFactor, double pHeight) {
+    return TextBufferRendering(pText, pSizeFactor, pHeight)();
+}
+
+// The description of the token now in front is rendered on a pooled thread while the fade waits to
+// begin, so that the fade's first step finds it among the kept renderings instead of costing a frame.
+void cwCarousel::PrepareDescription() {
+    const auto token = mTokenManager->ActiveToken();
+    if (!token || token->Description().trimmed().isEmpty())
+        return;
+    const double fontSize = mDescriptionFontSize;
+    QThreadPool::globalInstance()->start(
+        TextBufferRendering(token->Description(), 0.18, mCarousel->ImageSize() * 0.75));
+    mDescriptionFontSize = fontSize;
 }
 
 // ---- Description fade --------------------------------------------------------------------------
@@ -199,6 +273,7 @@ void cwCarousel::mCarousel_MoveComplete() {
         return;
     PlaySoundBytes(mStepSound);
     mDescriptionFade = 0;
+    PrepareDescription();
     if (!mTimer.isActive())
         mTimer.start();
 }

@@ -42,6 +42,10 @@ public:
     void ResumeFade();
     // Stops the fade and detaches from the carousel and token manager for good (shut-down).
     void Detach();
+    // Composes the frames, token images and text at the window's device pixel ratio from now on,
+    // rebuilding what was made at another; nothing happens when the ratio is the one in use. Called
+    // when the window moves to a screen of another ratio.
+    void FollowPixelRatio();
 
     // The window's opacity (1 = opaque), applied to everything the widget draws.
     double Opacity() const { return mOpacity; }
@@ -69,6 +73,7 @@ signals:
     void BufferResized(double pWidth, double pHeight);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -82,8 +87,12 @@ private:
     void PaintCarousel(QPainter& pPainter);
     void CreateDescriptionBuffer();
     QImage RenderTextBuffer(const QString& pText, double pSizeFactor, double pHeight);
+    std::function<QImage()> TextBufferRendering(const QString& pText, double pSizeFactor, double pHeight);
+    void PrepareDescription();
     void SlideOrbitPicture(const QImage& pOldOrbit);
     double RenderScale() const;
+    QSizeF FrameSize() const;
+    void CheckPixelRatioLater();
 
     cCarousel* mCarousel;
     cTokenManager* mTokenManager;
@@ -103,6 +112,7 @@ private:
     bool mShowBackground = false;
     double mTitleFontSize = 0;
     double mDescriptionFontSize = 0;
+    bool mPixelRatioCheckPending = false;
     QByteArray mSlideSound;
     QByteArray mStepSound;
     QByteArray mLockSound;

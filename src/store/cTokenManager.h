@@ -102,6 +102,12 @@ public:
     // image size).
     int ImageSize() const { return mImageSize; }
     void SetImageSize(int pSize) { mImageSize = pSize; }
+    // Device pixels per logical pixel of the screen the carousel is on: token images are composed at
+    // ImageSize() times the ratio, so that they are shown unenlarged. Takes effect at the next rebuild.
+    double PixelRatio() const { return mPixelRatio; }
+    void SetPixelRatio(double pRatio) { mPixelRatio = pRatio > 0 ? pRatio : 1.0; }
+    // The side token images are composed at: ImageSize() at the pixel ratio.
+    int ComposedImageSize() const;
     // Composes one token image here and now; RuntimeError 481 when the picture cannot be decoded.
     QImage CreateTokenImage(const QByteArray& pPicture, double pIconScale, const QString& pCaption,
                             int pSize);
@@ -199,6 +205,7 @@ private:
     TokenCollection mTokens{KeyOrder::Insertion};
     TokenAppearance mAppearance;
     int mImageSize = 128;
+    double mPixelRatio = 1.0;
     int mComposedTokenImages = 0;
     int mComposedOrbitImages = 0;
     // Images of the level on show that stand in for ones still on order.

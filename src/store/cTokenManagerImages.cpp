@@ -8,12 +8,18 @@
 
 #include <QSet>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 // The carousel's decoded placeholder image in the shared image list.
 const QString PlaceholderKey = QStringLiteral("Dummy");
 constexpr int InvalidPicture = 481;
 } // namespace
+
+int cTokenManager::ComposedImageSize() const {
+    return mPixelRatio == 1.0 ? mImageSize : std::max(1, int(std::lround(mImageSize * mPixelRatio)));
+}
 
 QImage cTokenManager::CreateTokenImage(const QByteArray& pPicture, double pIconScale, const QString& pCaption,
                                        int pSize) {
@@ -32,7 +38,7 @@ QImage cTokenManager::CreateTokenImage(const QByteArray& pPicture, double pIconS
 void cTokenManager::RebuildImageCache(bool pForce) {
     if (pForce) {
         emit PlaceholderImageChanged(
-            CreateTokenImage(Imaging::EmptyImageBytes(), 1.0, QString(), mImageSize));
+            CreateTokenImage(Imaging::EmptyImageBytes(), 1.0, QString(), ComposedImageSize()));
         mSharedImages.Remove(PlaceholderKey);
         // Orders of the old look are dropped; the images already there stand in for the new ones.
         mWork.CancelAll();
@@ -114,8 +120,8 @@ void cTokenManager::finishLevelImages(bool pStandInsToo) {
 // The order is taken with everything it depends on, so later edits of the token or the look do
 // not reach a composition already running; they order the image again instead.
 void cTokenManager::orderImage(const cToken& pToken, const QString& pImageKey) {
-    TokenImageOrder order{pToken.SourceImage(), pToken.IconScaleValue(), pToken.Caption(), mImageSize,
-                          mAppearance};
+    TokenImageOrder order{pToken.SourceImage(), pToken.IconScaleValue(), pToken.Caption(),
+                          ComposedImageSize(), mAppearance};
     const bool onShow = pToken.ParentKey() == mCurrentRootKey && pToken.Enabled();
     mWork.Order(pImageKey, std::move(order), onShow);
 }
@@ -145,7 +151,7 @@ QByteArray cTokenManager::CreateOrbitImage() {
     // hundreds of megabytes of halo buffers at every save and level change.
     const QImage picture =
         TokenImageRenderer::FittedWithin(Imaging::Decode(Item(mCurrentRootKey)->SourceImage()),
-                                         TokenImageRenderer::OrbitPictureLimit(mImageSize));
+                                         TokenImageRenderer::OrbitPictureLimit(ComposedImageSize()));
     ++mComposedOrbitImages;
     return Imaging::EncodePng(TokenImageRenderer::ComposeOrbitImage(picture, mAppearance.TextColour));
 }

@@ -18,8 +18,9 @@ struct Frame {
     std::vector<CarouselSlot> slotList;
     QImage main, reflection, scratch, mask;
     QPainter mainPainter, reflectionPainter;
-    int imageWidth, imageHeight;
+    int imageWidth, imageHeight; // device pixels
     double strength, stretch;
+    double ratio;
     QColor tint;
 
     CarouselSlot& Slot(int s) { return slotList[s - 1]; }
@@ -81,10 +82,14 @@ void DrawOrbitImage(Frame& f) {
     const QImage& orbit = c.OrbitBuffer();
     if (c.OrbitImageOpacity() <= 0 || orbit.isNull())
         return;
+    // The orbit buffer is at device resolution already: drawn unscaled at its device position.
+    f.mainPainter.save();
+    f.mainPainter.resetTransform();
     f.mainPainter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     f.mainPainter.setOpacity(c.OrbitImageOpacity() / 100);
-    f.mainPainter.drawImage(QPointF((c.Width() - orbit.width()) * 0.5, c.OrbitImageTop()), orbit);
-    f.mainPainter.setOpacity(1);
+    f.mainPainter.drawImage(QPointF((c.Width() - c.OrbitSize()) * 0.5 * f.ratio, c.OrbitImageTop() * f.ratio),
+                            orbit);
+    f.mainPainter.restore();
 }
 
 void DrawFrame(Frame& f, int sign, double progress) {
@@ -135,26 +140,34 @@ std::vector<CarouselSlot> LaidOutSlots(cCarousel& c) {
 
 QImage ComposeLastFrame(cCarousel& c) {
     const cCarousel::FrameArguments& a = c.LastFrame();
-    const QSize size = c.MainLayerSize();
+    const QSize size = c.MainLayer().size();
+    const double ratio = c.PixelRatio();
+    const int imageWidth = std::max(1, int(std::lround(c.ImageSize() * ratio)));
+    const int imageHeight = std::max(1, int(std::lround(c.ImageHeight() * ratio)));
     Frame f{c,
             LaidOutSlots(c),
             Imaging::NewSurface(size.width(), size.height()),
             Imaging::NewSurface(size.width(), size.height()),
-            Imaging::NewSurface(c.ImageSize(), c.ImageHeight()),
-            Mask(c.ImageSize(), c.ImageHeight()),
+            Imaging::NewSurface(imageWidth, imageHeight),
+            Mask(imageWidth, imageHeight),
             {},
             {},
-            c.ImageSize(),
-            c.ImageHeight(),
+            imageWidth,
+            imageHeight,
             c.ReflectionStrength() / 100,
             c.ReflectionStretch() / 100,
+            ratio,
             Imaging::ColourFromBgr(c.TintColour())};
     f.mainPainter.begin(&f.main);
     f.reflectionPainter.begin(&f.reflection);
     ClearLayer(f.reflectionPainter, f.reflection);
     ClearLayer(f.mainPainter, f.main);
+    // Slots are laid out in logical pixels; the layers have `ratio` device pixels to each.
+    f.mainPainter.scale(ratio, ratio);
+    f.reflectionPainter.scale(ratio, ratio);
     DrawFrame(f, a.sign, a.progress);
     f.reflectionPainter.end();
+    f.mainPainter.resetTransform();
     if (f.strength > 0) {
         f.mainPainter.setCompositionMode(QPainter::CompositionMode_DestinationOver);
         f.mainPainter.setRenderHint(QPainter::SmoothPixmapTransform, false);

@@ -39,6 +39,31 @@ private slots:
     }
     void init() { mMessages.clear(); }
 
+    // At another device pixel ratio the level's images are composed again at that many pixels, and
+    // the carousel shows them in a frame of the same logical size at the new resolution.
+    void imagesFollowThePixelRatio_data() {
+        QTest::addColumn<double>("ratio");
+        QTest::newRow("1.5") << 1.5;
+        QTest::newRow("2") << 2.0;
+    }
+    void imagesFollowThePixelRatio() {
+        QFETCH(double, ratio);
+        StoreRig rig({{2, 1, "Games", true, TokenDbFixture::Png(32, 32), "/usr/games", 60, false}});
+        rig.manager->Init();
+        rig.carousel->Build(QString());
+        const QSize logical = rig.carousel->MainLayerSize();
+        rig.manager->SetPixelRatio(ratio);
+        rig.carousel->SetPixelRatio(ratio);
+        rig.manager->RebuildImageCache(true);
+        rig.manager->FinishPendingImages();
+        rig.carousel->Build(QString());
+        const int side = qRound(rig.manager->ImageSize() * ratio);
+        QCOMPARE(rig.manager->CurrentImages()->ItemAt(0).size(), QSize(side, side));
+        QCOMPARE(rig.carousel->MainLayerSize(), logical);
+        QCOMPARE(rig.carousel->MainLayer().devicePixelRatio(), ratio);
+        QVERIFY(rig.carousel->MainLayer().width() >= logical.width() * ratio);
+    }
+
     void loadsAFileInTheStoredEncodingsUnchanged() {
         const QByteArray picture = TokenDbFixture::Png(32, 24);
         StoreRig rig({{5, 1, "Games", true, picture, "/usr/games", 75, true, "Play time"},
