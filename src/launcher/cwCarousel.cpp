@@ -20,8 +20,9 @@
 #include <cmath>
 
 namespace {
-constexpr int FirstFadeInterval = 50;  // ms: the fade's steps, and its start after construction
-constexpr int LaterFadeInterval = 150; // ms: the start of a fade after the last one was cancelled
+constexpr int FirstFadeInterval = 50;       // ms: the fade's steps, and its start after construction
+constexpr int LaterFadeInterval = 150;      // ms: the start of a fade after the last one was cancelled
+constexpr int DescriptionPrepareDelay = 20; // ms after a move's end, well before its fade begins
 
 // The whole pixels an extent of `value` device-independent pixels needs.
 int PixelExtent(double value) {
@@ -273,9 +274,14 @@ void cwCarousel::mCarousel_MoveComplete() {
         return;
     PlaySoundBytes(mStepSound);
     mDescriptionFade = 0;
-    PrepareDescription();
     if (!mTimer.isActive())
         mTimer.start();
+    // A key that was waiting for the move turns the carousel on at once and cancels the fade: its
+    // description is only prepared when no such key came.
+    QTimer::singleShot(DescriptionPrepareDelay, this, [this] {
+        if (mTimer.isActive() && mDescriptionFade == 0)
+            PrepareDescription();
+    });
 }
 
 void cwCarousel::cTimer_Timer() {
