@@ -101,22 +101,22 @@ act() {
 }
 
 samples=()
-start=$EPOCHREALTIME
+usec() { local t=${EPOCHREALTIME/[.,]/}; echo $((10#$t)); }
+start=$(usec)
 span=$((minutes * 60))
 next_sample=0
 for ((n = 0; n < actions; n++)); do
     alive || break
     act >/dev/null 2>&1
-    now=$EPOCHREALTIME
-    elapsed=$(awk -v a="$start" -v b="$now" 'BEGIN { printf "%d", b - a }')
-    if ((elapsed >= next_sample)); then
-        samples+=("$elapsed $(rss)")
+    elapsed_us=$(($(usec) - start))
+    if ((elapsed_us >= next_sample * 1000000)); then
+        samples+=("$((elapsed_us / 1000000)) $(rss)")
         next_sample=$((next_sample + 10))
     fi
-    # Paced so the actions fill the run.
-    pause=$(awk -v a="$start" -v b="$now" -v n="$n" -v total="$actions" -v span="$span" \
-        'BEGIN { t = (n + 1) * span / total - (b - a); printf "%.3f", t > 0 ? t : 0 }')
-    [ "$pause" != "0.000" ] && sleep "$pause"
+    ((n % 1000 == 999)) && echo "soak: $((n + 1)) actions, $((elapsed_us / 1000000)) s, RSS $(rss) kB"
+    # Paced so the actions fill the run (a slow machine may take longer).
+    pause_us=$(((n + 1) * span * 1000000 / actions - elapsed_us))
+    ((pause_us > 0)) && sleep "$((pause_us / 1000000)).$(printf %06d $((pause_us % 1000000)))"
 done
 samples+=("$span $(rss)")
 
@@ -131,16 +131,12 @@ if ! alive; then
 fi
 # Resident memory: the median of the samples just after the warm-up against the median of the last
 # ones (medians, so a passing spike in either window does not count).
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 printf '%s\n' "${samples[@]}" >"$work/rss"
-read -r warm last < <(awk -v warm="$((span / 5))" '
-    { t[NR] = $1; r[NR] = $2 }
-    END {
-        n = 0; for (i = 1; i <= NR; i++) if (t[i] >= warm && n < 5) a[++n] = r[i]
-        m = 0; for (i = NR; i >= 1 && m < 5; i--) b[++m] = r[i]
-        asort(a); asort(b); print a[int((n + 1) / 2)], b[int((m + 1) / 2)]
-    }' "$work/rss")
+warm=$(awk -v warm="$((span / 5))" '$1 >= warm { print $2 }' "$work/rss" | head -n5 | median)
+last=$(awk '{ print $2 }' "$work/rss" | tail -n5 | median)
 growth=$((last - warm))
-echo "soak: $n actions in $(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.0f", b - a }') s;" \
+echo "soak: $n actions in $((($(usec) - start) / 1000000)) s;" \
     "RSS after warm-up ${warm} kB, at the end ${last} kB, growth ${growth} kB;" \
     "peak $(awk '/^VmHWM/ { print $2 }' "/proc/$tessaro/status") kB"
 ((growth <= 5120)) || { echo "soak: FAIL: resident memory grew by more than 5 MB" >&2; status=1; }
