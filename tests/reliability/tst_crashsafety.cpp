@@ -219,7 +219,7 @@ private slots:
                          compactionRound ? "close" : "keep"});
             QVERIFY(child.waitForStarted());
             const int killAfter = compactionRound ? -1 : int(random.bounded(quint32(EditsPerRun)));
-            const int delayUs = int(random.bounded(compactionRound ? 40000u : 3000u));
+            const int delayUs = int(random.bounded(compactionRound ? 4000u : 3000u));
             FileState expected = *acknowledged;
             std::optional<FileState> pending;
             int acks = 0;
