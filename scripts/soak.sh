@@ -44,6 +44,7 @@ for _ in $(seq 100); do xdotool search --name '^panel$' >/dev/null 2>&1 && break
 
 # A scratch home; launches reach harmless stand-ins only (a PATH of /bin/true under common names).
 mkdir -p "$work/home" "$work/bin" "$work/share" "$work/cores"
+mkdir -m 700 "$work/runtime"
 for name in xterm x-terminal-emulator firefox gimp gedit mousepad vlc nautilus thunar; do
     ln -s /bin/true "$work/bin/$name"
 done
@@ -51,7 +52,7 @@ done
     cd "$work/cores"
     ulimit -c unlimited
     exec env HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_CONFIG_HOME="$work/home/.config" \
-        XDG_CACHE_HOME="$work/home/.cache" XDG_DATA_DIRS="$work/share" PATH="$work/bin" \
+        XDG_CACHE_HOME="$work/home/.cache" XDG_DATA_DIRS="$work/share" XDG_RUNTIME_DIR="$work/runtime" PATH="$work/bin" \
         SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb "$program" >"$work/tessaro.log" 2>&1
 ) &
 tessaro=$!
