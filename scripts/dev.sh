@@ -3,6 +3,7 @@
 #   scripts/dev.sh run    build and start the launcher
 #   scripts/dev.sh test   check the layer order of the includes, build and run every test (ctest)
 #   scripts/dev.sh build  only install and build
+#   scripts/dev.sh soak [minutes]  build the launcher and soak it (scripts/soak.sh; default 10 minutes)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,7 @@ PACKAGES=(
     fonts-dejavu-core
     xvfb xauth x11-utils x11-xserver-utils xdotool trayer imagemagick xcompmgr openbox dbus weston xwayland
     desktop-file-utils appstream dpkg-dev file
+    gdb sqlite3 zlib1g-dev
 )
 
 install_missing() {
@@ -53,8 +55,14 @@ build)
     install_missing
     build
     ;;
+soak)
+    install_missing
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build -j"$(nproc)" --target tessaro
+    exec scripts/soak.sh "${2:-10}"
+    ;;
 *)
-    echo "usage: scripts/dev.sh run|test|build" >&2
+    echo "usage: scripts/dev.sh run|test|build|soak [minutes]" >&2
     exit 2
     ;;
 esac

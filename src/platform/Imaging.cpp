@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QtEndian>
 
@@ -37,7 +38,24 @@ bool LooksLikeSvg(const QByteArray& format, const QByteArray& bytes) {
     return format.isEmpty() && bytes.left(4096).contains("<svg");
 }
 
+// The renderer would load the pictures an SVG names by path or address; only references into the
+// file itself ("#id") and embedded data are allowed, so a picture never reads other files.
+bool RefersOutside(const QByteArray& bytes) {
+    static const QRegularExpression reference(QStringLiteral("href\\s*=\\s*[\"']\\s*([^\"']*)"));
+    const QString text = QString::fromUtf8(bytes);
+    for (auto match = reference.globalMatch(text); match.hasNext();) {
+        const QString target = match.next().captured(1);
+        if (!target.startsWith(QLatin1Char('#')) &&
+            !target.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
+            return true;
+    }
+    return text.contains(QLatin1String("SYSTEM"), Qt::CaseSensitive) &&
+           text.contains(QLatin1String("<!ENTITY"));
+}
+
 QImage DecodeSvg(const QByteArray& bytes, QString* error) {
+    if (RefersOutside(bytes))
+        return Fail(error, QStringLiteral("SVG picture refers to files outside it"));
     QSvgRenderer renderer(bytes);
     if (!renderer.isValid())
         return Fail(error, QStringLiteral("invalid SVG data"));
@@ -155,7 +173,8 @@ QImage Decode(const QByteArray& bytes, QString* error) {
     if (image.isNull())
         return Fail(error, QStringLiteral("cannot decode %1 image: %2")
                                .arg(QString::fromLatin1(format.toUpper()), reader.errorString()));
-    return image.convertToFormat(SurfaceFormat);
+    // Converted in place where the formats allow, so a large picture is not held twice.
+    return std::move(image).convertToFormat(SurfaceFormat);
 }
 
 QImage DecodeFile(const QString& path, QString* error) {

@@ -15,9 +15,10 @@ namespace Imaging {
 
 constexpr QImage::Format SurfaceFormat = QImage::Format_ARGB32_Premultiplied;
 
-// Largest picture we agree to decode, in pixels (width x height). Bigger files are refused as
-// undecodable before any pixel memory is allocated.
-constexpr qint64 MaxDecodePixels = 8192LL * 8192LL;
+// Largest picture we agree to decode, in pixels (width x height): a 24-megapixel camera's photo,
+// 96 MiB once decoded. Bigger files are refused as undecodable before any pixel memory is
+// allocated, so a small file that declares a huge picture cannot exhaust memory.
+constexpr qint64 MaxDecodePixels = 6000LL * 4000LL;
 
 // A transparent surface of the given size.
 QImage NewSurface(int width, int height);

@@ -21,7 +21,9 @@ SqlConnection::SqlConnection(const QString& path, Mode mode) : mPath(path) {
         mDb = nullptr;
         throw SqlError(rc, QStringLiteral("Cannot open database \"%1\": %2").arg(path, message));
     }
-    sqlite3_busy_timeout(mDb, 2000);
+    // A lock another program holds for longer than a second is reported rather than waited out,
+    // so a locked file never freezes the window for long.
+    sqlite3_busy_timeout(mDb, BusyTimeoutMs);
     // SQLite opens lazily; reading the schema proves the file is a database (and not locked).
     sqlite3_stmt* probe = nullptr;
     int probeRc = sqlite3_prepare_v2(mDb, "SELECT count(*) FROM sqlite_master", -1, &probe, nullptr);
@@ -77,6 +79,13 @@ void SqlConnection::RollbackTransaction(const QString& name) {
 
 void SqlConnection::Compact() {
     Execute(QStringLiteral("VACUUM"));
+}
+
+bool SqlConnection::FileHasMoved() const {
+    int moved = 0;
+    if (sqlite3_file_control(mDb, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK)
+        return false;
+    return moved != 0;
 }
 
 SqlRowSet SqlConnection::Query(const QString& sql) {

@@ -30,6 +30,8 @@ public:
     // Opens an existing database file for reading and writing; never creates one unless asked.
     // Opening checks that the file really is a SQLite database.
     enum class Mode { OpenExisting, CreateIfMissing };
+    // How long a statement waits for a lock another connection holds before it fails.
+    static constexpr int BusyTimeoutMs = 1000;
     explicit SqlConnection(const QString& path, Mode mode = Mode::OpenExisting);
     ~SqlConnection();
     SqlConnection(const SqlConnection&) = delete;
@@ -49,6 +51,9 @@ public:
 
     // Rebuilds the file without free pages.
     void Compact();
+    // Whether the file this connection opened was deleted, renamed or replaced since: what is
+    // written through the connection then goes to a file nobody will read again.
+    bool FileHasMoved() const;
 
     // Reads every row of a query into memory.
     SqlRowSet Query(const QString& sql);

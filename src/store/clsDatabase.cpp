@@ -91,6 +91,11 @@ clsDatabase::~clsDatabase() {
     mCommand.reset();
     if (!mCompactOnClose)
         return;
+    if (mConnection->FileHasMoved()) {
+        qWarning().noquote() << "Tessaro: the token database" << mPath
+                             << "was deleted or replaced while Tessaro ran; it was not compacted.";
+        return;
+    }
     try {
         CompactDatabase();
     } catch (const RuntimeError& error) {
@@ -116,6 +121,15 @@ void clsDatabase::checkStructure() {
     if (mConnection->Query(QStringLiteral("SELECT TokenID FROM Tokens WHERE TokenID = 1")).RecordCount() == 0)
         throw unusable(mPath,
                        QStringLiteral("it has no root token (the row with TokenID 1 in table Tokens)"));
+}
+
+// Writes to a file that was deleted or replaced since it was opened would vanish unseen: refuse them.
+void clsDatabase::checkFileInPlace() const {
+    if (mConnection->FileHasMoved())
+        throw RuntimeError(UnusableDatabase, Source,
+                           QStringLiteral("The token database \"%1\" was deleted or replaced while Tessaro "
+                                          "was running; the change was not saved.")
+                               .arg(mPath));
 }
 
 SqlCommand& clsDatabase::prepare(const QString& pStatement) {
@@ -155,6 +169,7 @@ void clsDatabase::SaveToken(const cToken& pToken, bool IsNew) {
                     "WHERE TokenID = " + QString::number(RowNumberOfKey(pToken.Key()));
     }
     const qint32 parentRow = RowNumberOfKey(pToken.ParentKey());
+    checkFileInPlace();
     guarded([&] {
         SqlCommand& command = prepare(statement);
         command.BindText(1, pToken.Caption());
@@ -175,6 +190,7 @@ void clsDatabase::DeleteToken(const QString& pKey) {
         QStringLiteral("DELETE FROM Tokens WHERE TokenID = ") + QString::number(RowNumberOfKey(pKey));
     const QString transaction = QStringLiteral("CascadeDelete");
     mLastPurgePasses = 0;
+    checkFileInPlace();
     guarded([&] {
         mConnection->BeginTransaction(transaction);
         try {
@@ -207,6 +223,7 @@ void clsDatabase::SaveSettings(const StoredSettings& pColumns) {
         assignments << column.first + QStringLiteral(" =(?)");
     const QString statement =
         QStringLiteral("UPDATE CarouselSettings SET ") + assignments.join(QStringLiteral(", "));
+    checkFileInPlace();
     guarded([&] {
         SqlCommand& command = prepare(statement);
         for (int position = 1; position <= pColumns.size(); ++position)

@@ -17,7 +17,8 @@ using StoredSettings = QList<std::pair<QString, qint32>>;
 // one with everything below it) and the single row of carousel settings. Opening never creates or
 // alters anything: a file that is not a database, or lacks a table, a column or the root row, is
 // refused with a RuntimeError naming the file and the problem. The file is compacted when the
-// object is destroyed. Engine failures surface as RuntimeError carrying the engine's error code.
+// object is destroyed. Writes to a file deleted or replaced since it was opened are refused. Engine failures
+// surface as RuntimeError carrying the engine's error code.
 class clsDatabase {
 public:
     explicit clsDatabase(const QString& pPath);
@@ -49,6 +50,7 @@ public:
 
 private:
     void checkStructure();
+    void checkFileInPlace() const;
     SqlCommand& prepare(const QString& pStatement);
 
     QString mPath;

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace TestSupport;
@@ -52,6 +53,20 @@ private slots:
         QCOMPARE(environment.value("QT_QPA_PLATFORM"), QString("xcb"));
         QVERIFY(tessaro.Start());
         QVERIFY(QFileInfo(tessaro.Process()->program()).isExecutable());
+    }
+
+    void crashLeavesABacktraceInTheLog() {
+        XvfbSession x;
+        QVERIFY2(x.IsRunning(), qPrintable(x.ErrorString()));
+        TessaroRun tessaro(x);
+        QVERIFY(tessaro.Start());
+        QVERIFY(
+            WaitFor([&] { return !tessaro.Output().isEmpty() || tessaro.MainWindows(false).size() > 0; }));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("crashed; backtrace:.*SIGSEGV.*#1 ",
+                                                QRegularExpression::DotMatchesEverythingOption));
+        QVERIFY(x.Run("kill", {"-SEGV", QString::number(tessaro.Process()->processId())}));
+        QVERIFY(tessaro.WaitForExit(-1, 60000));
     }
 
     void everythingEndsWithTheSession() {

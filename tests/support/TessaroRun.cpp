@@ -3,6 +3,8 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QtDebug>
 
 namespace TestSupport {
 
@@ -27,13 +29,45 @@ QProcessEnvironment TessaroRun::Environment() const {
     return environment;
 }
 
+namespace {
+// The backtrace of every thread in a core file, as gdb prints it.
+QString Backtrace(const QString& program, const QString& core) {
+    QProcess gdb;
+    gdb.setProcessChannelMode(QProcess::MergedChannels);
+    gdb.start(QStringLiteral("gdb"), {"-batch", "-nx", "-ex", "thread apply all bt", program, core});
+    if (!gdb.waitForFinished(120000)) {
+        gdb.kill();
+        gdb.waitForFinished();
+    }
+    const QString output = QString::fromLocal8Bit(gdb.readAll());
+    return output.isEmpty() ? QStringLiteral("(gdb printed nothing: %1)").arg(gdb.errorString()) : output;
+}
+} // namespace
+
+// The program runs through a shell that allows it a core file and starts it in a folder of its own
+// (the kernel writes "core" into the working folder); when the program dies of a signal and left a
+// core, gdb's backtrace of it goes into the test's log.
 QProcess* TessaroRun::Start(const QStringList& arguments) {
     if (!mHome.isValid())
         return nullptr;
     const QString program = mProgram.isEmpty() ? ExecutablePath() : mProgram;
-    QProcess* process = mSession.Start(program, arguments, Environment(), QProcess::MergedChannels);
-    if (process)
-        mStarted.append(process);
+    const QString cores = Home() + QStringLiteral("/cores/%1").arg(mStarted.size());
+    QDir().mkpath(cores);
+    const QString script =
+        QStringLiteral("ulimit -c unlimited 2>/dev/null; cd \"$1\" && shift && exec \"$@\"");
+    QProcess* process =
+        mSession.Start(QStringLiteral("/bin/sh"), QStringList{"-c", script, "sh", cores, program} + arguments,
+                       Environment(), QProcess::MergedChannels);
+    if (!process)
+        return nullptr;
+    mStarted.append(process);
+    QObject::connect(
+        process, &QProcess::finished, process, [program, cores](int, QProcess::ExitStatus status) {
+            const QString core = cores + QStringLiteral("/core");
+            if (status == QProcess::CrashExit && QFileInfo::exists(core))
+                qWarning().noquote()
+                    << QStringLiteral("%1 crashed; backtrace:\n%2").arg(program, Backtrace(program, core));
+        });
     return process;
 }
 

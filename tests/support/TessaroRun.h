@@ -27,8 +27,8 @@ public:
     QProcessEnvironment Environment() const;
 
     // Starts the program; the session owns the process and ends it. Standard error is merged into
-    // the output. Another Start begins a further copy with the same home (the first stays reachable
-    // through Process(0)).
+    // the output. When the program crashes, gdb's backtrace of its core goes into the test's log. Another
+    // Start begins a further copy with the same home (the first stays reachable through Process(0)).
     QProcess* Start(const QStringList& arguments = {});
     QProcess* Process(int index = -1) const; // the last started by default
     QString Output(int index = -1) const;    // what that copy has printed so far
