@@ -68,8 +68,25 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    // Held while a handler of this window waits (in a message box, the image picker, or events let
+    // through while a token loads): a close that arrives meanwhile deletes the window only once
+    // the outermost such handler has returned, since it and Qt's code below it still use it.
+    class WaitScope {
+    public:
+        explicit WaitScope(frmTokenManager& pWindow);
+        ~WaitScope();
+        WaitScope(const WaitScope&) = delete;
+        WaitScope& operator=(const WaitScope&) = delete;
+
+    private:
+        frmTokenManager& mWindow;
+    };
+    int mWaits = 0;
+    bool mDeletionPutOff = false;
+
     // Construction (frmTokenManager.cpp).
     void createControls();
     void createPropertyControls();

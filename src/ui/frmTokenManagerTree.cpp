@@ -129,6 +129,7 @@ void frmTokenManager::cmdNew_Click() {
 }
 
 void frmTokenManager::cmdDelete_Click() {
+    const WaitScope waiting(*this);
     QTreeWidgetItem* node = tvwTokens->SelectedNode();
     if (!node)
         return;

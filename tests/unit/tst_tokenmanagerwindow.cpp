@@ -372,6 +372,26 @@ private slots:
         QCOMPARE(rig.Tree()->NodeCount(), 12);
     }
 
+    // The question about an unsaved edit lets other events run; one of them may close the window.
+    void windowClosedWhileAskingToSaveIsLeftAlone() {
+        TokenManagerWindowRig rig;
+        rig.tokens->SetActiveToken("ID5");
+        rig.Open();
+        rig.Caption()->setText("Renamed");
+        QVERIFY(rig.SaveEnabled());
+        // The close is carried out at once, as a nested event loop would.
+        SetMessageBoxResponder([&rig](const MessageBoxRequest&) {
+            rig.window->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return MsgBox::ResultNo;
+        });
+        rig.CheckBox("chkHideInactive")->click();
+        QVERIFY(rig.window);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(rig.window.isNull());
+        QCOMPARE(rig.Stored(5, "Caption").toString(), QStringLiteral("Tools"));
+    }
+
     void keyboardNavigationLoadsTheToken() {
         TokenManagerWindowRig rig;
         rig.Open();
