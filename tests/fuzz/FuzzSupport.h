@@ -1,0 +1,13 @@
+#pragma once
+
+// Shared by the libFuzzer targets: a Qt application on the offscreen platform (fonts and image
+// plug-ins need one) and a scratch file that each input is written to, for readers that take a path.
+#include <QByteArray>
+#include <QString>
+
+namespace FuzzSupport {
+// Creates the application once; later calls do nothing.
+void StartApplication();
+// Writes the bytes to a file named `name` in a scratch folder of this process and returns its path.
+QString WriteScratchFile(const QString& name, const QByteArray& bytes);
+} // namespace FuzzSupport
