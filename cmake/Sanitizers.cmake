@@ -9,6 +9,10 @@ option(TESSARO_SANITIZE "Build everything with AddressSanitizer and UndefinedBeh
 option(TESSARO_FUZZ "Build the libFuzzer targets in tests/fuzz (needs clang)" OFF)
 
 if(TESSARO_SANITIZE)
+    # -O1 with line tables only: quicker to compile than -O2 -g, and every report still names the
+    # file and line of each frame.
+    set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-O1 -g1 -DNDEBUG")
+    set(CMAKE_C_FLAGS_RELWITHDEBINFO "-O1 -g1 -DNDEBUG")
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
 endif()
