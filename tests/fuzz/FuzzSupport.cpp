@@ -1,7 +1,9 @@
 #include "FuzzSupport.h"
 
 #include <QFile>
+#include <QFontDatabase>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QTemporaryDir>
 
 namespace FuzzSupport {
@@ -14,6 +16,10 @@ void StartApplication() {
     static char name[] = "tessaro-fuzz";
     static char* argv[] = {name, nullptr};
     static QGuiApplication application(argc, argv);
+    // The font database and the icon theme are loaded here, so that the first input does not pay
+    // for them within the fuzzer's per-input time limit.
+    QFontDatabase::families();
+    QIcon::fromTheme(QStringLiteral("application-x-executable")).pixmap(64);
 }
 
 QString WriteScratchFile(const QString& name, const QByteArray& bytes) {

@@ -6,7 +6,7 @@
 #include <QString>
 
 namespace FuzzSupport {
-// Creates the application once; later calls do nothing.
+// Creates the application once (and loads the fonts and the icon theme); later calls do nothing.
 void StartApplication();
 // Writes the bytes to a file named `name` in a scratch folder of this process and returns its path.
 QString WriteScratchFile(const QString& name, const QByteArray& bytes);

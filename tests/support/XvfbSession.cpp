@@ -120,7 +120,8 @@ void XvfbSession::Stop(QProcess* process) {
     if (!process || process->state() == QProcess::NotRunning)
         return;
     process->terminate();
-    if (!process->waitForFinished(3000)) {
+    // Generous: in the sanitizer build a program looks for leaks as it ends, which takes a while.
+    if (!process->waitForFinished(10000)) {
         process->kill();
         process->waitForFinished(3000);
     }
