@@ -6,6 +6,8 @@
 #include <QString>
 
 namespace FuzzSupport {
+// Drops Qt's warnings (every broken input makes a decoder complain); a fatal message still aborts.
+void QuietMessages();
 // Creates the application once (and loads the fonts and the icon theme); later calls do nothing.
 void StartApplication();
 // Writes the bytes to a file named `name` in a scratch folder of this process and returns its path.

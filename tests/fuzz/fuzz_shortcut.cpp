@@ -3,6 +3,11 @@
 #include "platform/RuntimeError.h"
 #include "platform/ShortcutReader.h"
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    FuzzSupport::QuietMessages();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString path = FuzzSupport::WriteScratchFile(
         QStringLiteral("dropped.lnk"), QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));

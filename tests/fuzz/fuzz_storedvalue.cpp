@@ -1,5 +1,6 @@
 // Values read from Tokens.db converted to what the program holds. The first byte chooses what SQLite
 // handed over (nothing, NULL, an integer, a real, text or a blob); the rest is that value.
+#include "FuzzSupport.h"
 #include "platform/RuntimeError.h"
 #include "store/StoredValue.h"
 
@@ -45,6 +46,11 @@ template <typename Convert> void convert(Convert conversion, const QVariant& val
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    FuzzSupport::QuietMessages();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QVariant value = storedValue(data, size);
