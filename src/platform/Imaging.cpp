@@ -25,6 +25,13 @@ bool TooLarge(const QSize& size) {
     return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() > MaxDecodePixels;
 }
 
+// The size a picture is decoded at: its own, or scaled down to fit MaxDecodeEdge.
+QSize FittedSize(const QSize& size) {
+    if (size.width() <= MaxDecodeEdge && size.height() <= MaxDecodeEdge)
+        return size;
+    return size.scaled(MaxDecodeEdge, MaxDecodeEdge, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
 QString TooLargeText(const QSize& size) {
     return QStringLiteral("image too large to decode (%1 x %2 pixels)").arg(size.width()).arg(size.height());
 }
@@ -46,10 +53,11 @@ QImage DecodeSvg(const QByteArray& bytes, QString* error) {
         return Fail(error, QStringLiteral("SVG picture has no size"));
     if (TooLarge(size) || size.width() > 32767 || size.height() > 32767)
         return Fail(error, TooLargeText(size));
-    QImage image = NewSurface(size.width(), size.height());
+    const QSize drawn = FittedSize(size);
+    QImage image = NewSurface(drawn.width(), drawn.height());
     QPainter painter(&image);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    renderer.render(&painter);
+    renderer.render(&painter, QRectF(QPointF(0, 0), drawn));
     return image;
 }
 
@@ -151,6 +159,9 @@ QImage Decode(const QByteArray& bytes, QString* error) {
     const QString truncation = TruncationError(format, bytes);
     if (!truncation.isEmpty())
         return Fail(error, truncation);
+    const QSize declared = reader.size();
+    if (declared.isValid() && FittedSize(declared) != declared)
+        reader.setScaledSize(FittedSize(declared));
     QImage image = reader.read();
     if (image.isNull())
         return Fail(error, QStringLiteral("cannot decode %1 image: %2")

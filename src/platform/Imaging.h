@@ -18,11 +18,16 @@ constexpr QImage::Format SurfaceFormat = QImage::Format_ARGB32_Premultiplied;
 // Largest picture we agree to decode, in pixels (width x height). Bigger files are refused as
 // undecodable before any pixel memory is allocated.
 constexpr qint64 MaxDecodePixels = 8192LL * 8192LL;
+// Pictures are drawn at most 256 pixels wide (the picker's preview): one wider or taller than
+// this is decoded scaled down to fit within MaxDecodeEdge x MaxDecodeEdge, keeping its proportions
+// (JPEG's decoder then leaves out most of the work; SVG is rendered at that size).
+constexpr int MaxDecodeEdge = 512;
 
 // A transparent surface of the given size.
 QImage NewSurface(int width, int height);
 
-// Decodes PNG, JPEG, BMP, GIF, ICO or SVG bytes into a surface at natural size. Returns a null
+// Decodes PNG, JPEG, BMP, GIF, ICO or SVG bytes into a surface at natural size (scaled down to fit
+// MaxDecodeEdge when larger). Returns a null
 // image for empty, undecodable, truncated or oversized data; `error` then says why.
 QImage Decode(const QByteArray& bytes, QString* error = nullptr);
 QImage DecodeFile(const QString& path, QString* error = nullptr);
