@@ -21,8 +21,8 @@ QImage Fail(QString* error, const QString& why) {
     return {};
 }
 
-bool TooLarge(const QSize& size) {
-    return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() > MaxDecodePixels;
+bool TooLarge(const QSize& size, qint64 limit = MaxDecodePixels) {
+    return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() > limit;
 }
 
 // The size a picture is decoded at: its own, or scaled down to fit MaxDecodeEdge.
@@ -146,7 +146,7 @@ QImage Decode(const QByteArray& bytes, QString* error) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     // Guards formats whose size cannot be read up front (4 bytes per pixel, in MiB).
-    reader.setAllocationLimit(int((MaxDecodePixels * 4) >> 20) + 1);
+    reader.setAllocationLimit(int((MaxFullDecodePixels * 4) >> 20) + 1);
     const QByteArray format = reader.format().toLower();
     if (LooksLikeSvg(format, bytes))
         return DecodeSvg(bytes, error);
@@ -154,7 +154,8 @@ QImage Decode(const QByteArray& bytes, QString* error) {
         return Fail(error, QStringLiteral("unrecognised image format"));
     if (format == "ico")
         SelectLargestImage(reader);
-    if (TooLarge(reader.size()))
+    const bool scaledWhileDecoding = format == "jpeg" || format == "jpg";
+    if (TooLarge(reader.size(), scaledWhileDecoding ? MaxDecodePixels : MaxFullDecodePixels))
         return Fail(error, TooLargeText(reader.size()));
     const QString truncation = TruncationError(format, bytes);
     if (!truncation.isEmpty())

@@ -16,8 +16,11 @@ namespace Imaging {
 constexpr QImage::Format SurfaceFormat = QImage::Format_ARGB32_Premultiplied;
 
 // Largest picture we agree to decode, in pixels (width x height). Bigger files are refused as
-// undecodable before any pixel memory is allocated.
+// undecodable before any pixel memory is allocated. JPEG is decoded at a reduced scale and may be
+// as large as MaxDecodePixels; the other formats are decoded whole before they are scaled down, and
+// are held to MaxFullDecodePixels (64 MiB of pixels).
 constexpr qint64 MaxDecodePixels = 8192LL * 8192LL;
+constexpr qint64 MaxFullDecodePixels = 4096LL * 4096LL;
 // Pictures are drawn at most 256 pixels wide (the picker's preview): one wider or taller than
 // this is decoded scaled down to fit within MaxDecodeEdge x MaxDecodeEdge, keeping its proportions
 // (JPEG's decoder then leaves out most of the work; SVG is rendered at that size).

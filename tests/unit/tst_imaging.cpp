@@ -151,6 +151,7 @@ private slots:
                                            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"5\"><rect")
                                     << "";
         QTest::newRow("30000 x 30000 png") << PngHeaderOnly(30000, 30000) << "too large";
+        QTest::newRow("5000 x 5000 png") << PngHeaderOnly(5000, 5000) << "too large"; // decoded whole
         QTest::newRow("huge svg") << Svg(100000, 100000) << "too large";
     }
     void badDataFailsWithAReason() {
