@@ -37,6 +37,10 @@ void StartApplication() {
     QIcon::fromTheme(QStringLiteral("application-x-executable")).pixmap(64);
 }
 
+void DeliverEvents() {
+    QCoreApplication::processEvents();
+}
+
 QString WriteScratchFile(const QString& name, const QByteArray& bytes) {
     static QTemporaryDir folder;
     const QString path = folder.filePath(name);

@@ -10,6 +10,9 @@ namespace FuzzSupport {
 void QuietMessages();
 // Creates the application once (and loads the fonts and the icon theme); later calls do nothing.
 void StartApplication();
+// Runs what Qt has queued for the event loop, which a fuzzer never enters: among it the timer by
+// which the font cache lets go of fonts no longer used (SVG text of ever new sizes would pile up).
+void DeliverEvents();
 // Writes the bytes to a file named `name` in a scratch folder of this process and returns its path.
 QString WriteScratchFile(const QString& name, const QByteArray& bytes);
 } // namespace FuzzSupport

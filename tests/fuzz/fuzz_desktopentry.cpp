@@ -10,6 +10,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzSupport::DeliverEvents();
     const QString path = FuzzSupport::WriteScratchFile(
         QStringLiteral("dropped.desktop"), QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     const std::optional<DesktopApplication> application = DesktopEntries::Read(path);

@@ -11,6 +11,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzSupport::DeliverEvents();
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     QString error;
     const QImage image = Imaging::Decode(bytes, &error);
