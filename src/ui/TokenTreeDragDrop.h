@@ -77,6 +77,9 @@ private:
     void applyDragIcon();
 
     TokenTreeWidget& mTree;
+    // The tree's viewport, kept from the start: while the tree is being destroyed its viewport still
+    // sends events, when the tree can no longer be asked for it.
+    QPointer<QWidget> mViewport;
     MovePolicy mCanMove;
     QString mDragCursor;
     QPixmap mDragIcon;
