@@ -13,6 +13,7 @@ class QDropEvent;
 class QMimeData;
 class QMouseEvent;
 class QTreeWidgetItem;
+class QWidget;
 class TokenTreeWidget;
 
 // Drag and drop on the token tree. A node dragged with the left button may be dropped on another
