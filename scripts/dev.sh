@@ -4,6 +4,10 @@
 #   scripts/dev.sh test   check the layer order of the includes, build and run every test (ctest)
 #   scripts/dev.sh build  only install and build
 #   scripts/dev.sh soak [minutes]  build the launcher and soak it (scripts/soak.sh; default 10 minutes)
+#   scripts/dev.sh sanitize        build with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer
+#                                  in build-asan/ and run every test there; any sanitizer report fails
+#   scripts/dev.sh fuzz [seconds]  build the libFuzzer targets (clang) in build-fuzz/ and run each for the
+#                                  given seconds (default 60); any crash, leak, timeout or OOM fails
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,13 +17,16 @@ PACKAGES=(
     libx11-dev libxi-dev libxcb1-dev libxcb-keysyms1-dev libglib2.0-dev
     fonts-dejavu-core
     xvfb xauth x11-utils x11-xserver-utils xdotool trayer imagemagick xcompmgr openbox dbus weston xwayland
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file ccache
     gdb sqlite3 zlib1g-dev
 )
+# The fuzz targets need clang and its libFuzzer runtime (libclang_rt.fuzzer).
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+FUZZ_TARGETS=(picture shortcut storedvalue desktopentry)
 
 install_missing() {
     local missing=()
-    for package in "${PACKAGES[@]}"; do
+    for package in "${PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -33,6 +40,46 @@ install_missing() {
 build() {
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build build -j"$(nproc)"
+}
+
+# Repeated reliability builds compile unchanged files from ccache.
+CCACHE=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+
+sanitize() {
+    cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARO_SANITIZE=ON "${CCACHE[@]}" >/dev/null
+    cmake --build build-asan -j"$(nproc)"
+    ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+}
+
+# Runs each fuzz target for the given seconds on its seeds (build-fuzz/tests/fuzz/seeds/<name>) and
+# the inputs it found before (build-fuzz/fuzz-corpus/<name>); a failing input is kept as
+# build-fuzz/fuzz-artifacts/<name>-crash-... (or leak-, timeout-, oom-).
+fuzz() {
+    local seconds=$1 failed=()
+    cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DTESSARO_FUZZ=ON \
+        "${CCACHE[@]}" >/dev/null
+    cmake --build build-fuzz -j"$(nproc)" --target fuzz
+    mkdir -p build-fuzz/fuzz-artifacts
+    for name in "${FUZZ_TARGETS[@]}"; do
+        mkdir -p "build-fuzz/fuzz-corpus/$name"
+        echo "== fuzz_$name: $seconds s"
+        # ASan holds freed memory back (256 MB by default) to catch late uses; that would count
+        # against the fuzzer's own memory limit, so a smaller quarantine is kept.
+        if ! ASAN_OPTIONS="quarantine_size_mb=32" LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0" \
+            UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+            "build-fuzz/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -rss_limit_mb=256 -timeout=1 \
+            -malloc_limit_mb=256 -print_final_stats=1 -artifact_prefix="build-fuzz/fuzz-artifacts/$name-" \
+            "build-fuzz/fuzz-corpus/$name" "build-fuzz/tests/fuzz/seeds/$name" 2>"build-fuzz/fuzz-$name.log"; then
+            tail -n 60 "build-fuzz/fuzz-$name.log" >&2
+            failed+=("$name")
+        else
+            grep -E '^(Done|stat::number_of_executed_units)' "build-fuzz/fuzz-$name.log" || true
+        fi
+    done
+    if [ ${#failed[@]} -gt 0 ]; then
+        echo "Fuzzing failed: ${failed[*]} (inputs in build-fuzz/fuzz-artifacts)" >&2
+        return 1
+    fi
 }
 
 case "${1:-}" in
@@ -61,8 +108,17 @@ soak)
     cmake --build build -j"$(nproc)" --target tessaro
     exec scripts/soak.sh "${2:-10}"
     ;;
+sanitize)
+    install_missing
+    scripts/check-layers.sh
+    sanitize
+    ;;
+fuzz)
+    install_missing "${FUZZ_PACKAGES[@]}"
+    fuzz "${2:-60}"
+    ;;
 *)
-    echo "usage: scripts/dev.sh run|test|build|soak [minutes]" >&2
+    echo "usage: scripts/dev.sh run|test|build|soak [minutes]|sanitize|fuzz [seconds]" >&2
     exit 2
     ;;
 esac

@@ -155,11 +155,21 @@ QByteArray ReadAllBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         refuse(file.errorString());
-    // The file may have grown since it was measured.
-    QByteArray bytes = file.read(MaxReadBytes + 1);
-    if (bytes.size() > MaxReadBytes)
-        refuse(QStringLiteral("larger than %1 MiB").arg(MaxReadBytes >> 20));
-    return bytes;
+    // Read to the end in pieces, into room for the size measured: the file may have grown since
+    // (never past the limit), and asking for the limit at once would reserve 64 MiB for every file.
+    QByteArray bytes;
+    bytes.reserve(qsizetype(info.size()));
+    char piece[64 * 1024];
+    for (;;) {
+        const qint64 got = file.read(piece, sizeof piece);
+        if (got < 0)
+            refuse(file.errorString());
+        if (got == 0)
+            return bytes;
+        if (bytes.size() + got > MaxReadBytes)
+            refuse(QStringLiteral("larger than %1 MiB").arg(MaxReadBytes >> 20));
+        bytes.append(piece, qsizetype(got));
+    }
 }
 
 QImage ShellIcon(const QString& path) {

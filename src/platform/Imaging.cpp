@@ -22,8 +22,15 @@ QImage Fail(QString* error, const QString& why) {
     return {};
 }
 
-bool TooLarge(const QSize& size) {
-    return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() > MaxDecodePixels;
+bool TooLarge(const QSize& size, qint64 limit = MaxDecodePixels) {
+    return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() > limit;
+}
+
+// The size a picture is decoded at: its own, or scaled down to fit MaxDecodeEdge.
+QSize FittedSize(const QSize& size) {
+    if (size.width() <= MaxDecodeEdge && size.height() <= MaxDecodeEdge)
+        return size;
+    return size.scaled(MaxDecodeEdge, MaxDecodeEdge, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
 QString TooLargeText(const QSize& size) {
@@ -64,10 +71,11 @@ QImage DecodeSvg(const QByteArray& bytes, QString* error) {
         return Fail(error, QStringLiteral("SVG picture has no size"));
     if (TooLarge(size) || size.width() > 32767 || size.height() > 32767)
         return Fail(error, TooLargeText(size));
-    QImage image = NewSurface(size.width(), size.height());
+    const QSize drawn = FittedSize(size);
+    QImage image = NewSurface(drawn.width(), drawn.height());
     QPainter painter(&image);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    renderer.render(&painter);
+    renderer.render(&painter, QRectF(QPointF(0, 0), drawn));
     return image;
 }
 
@@ -156,7 +164,7 @@ QImage Decode(const QByteArray& bytes, QString* error) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     // Guards formats whose size cannot be read up front (4 bytes per pixel, in MiB).
-    reader.setAllocationLimit(int((MaxDecodePixels * 4) >> 20) + 1);
+    reader.setAllocationLimit(int((MaxFullDecodePixels * 4) >> 20) + 1);
     const QByteArray format = reader.format().toLower();
     if (LooksLikeSvg(format, bytes))
         return DecodeSvg(bytes, error);
@@ -164,11 +172,15 @@ QImage Decode(const QByteArray& bytes, QString* error) {
         return Fail(error, QStringLiteral("unrecognised image format"));
     if (format == "ico")
         SelectLargestImage(reader);
-    if (TooLarge(reader.size()))
+    const bool scaledWhileDecoding = format == "jpeg" || format == "jpg";
+    if (TooLarge(reader.size(), scaledWhileDecoding ? MaxDecodePixels : MaxFullDecodePixels))
         return Fail(error, TooLargeText(reader.size()));
     const QString truncation = TruncationError(format, bytes);
     if (!truncation.isEmpty())
         return Fail(error, truncation);
+    const QSize declared = reader.size();
+    if (declared.isValid() && FittedSize(declared) != declared)
+        reader.setScaledSize(FittedSize(declared));
     QImage image = reader.read();
     if (image.isNull())
         return Fail(error, QStringLiteral("cannot decode %1 image: %2")

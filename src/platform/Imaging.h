@@ -15,15 +15,23 @@ namespace Imaging {
 
 constexpr QImage::Format SurfaceFormat = QImage::Format_ARGB32_Premultiplied;
 
-// Largest picture we agree to decode, in pixels (width x height): a 24-megapixel camera's photo,
-// 96 MiB once decoded. Bigger files are refused as undecodable before any pixel memory is
-// allocated, so a small file that declares a huge picture cannot exhaust memory.
-constexpr qint64 MaxDecodePixels = 6000LL * 4000LL;
+// Largest picture we agree to decode, in pixels (width x height). Bigger files are refused as
+// undecodable before any pixel memory is allocated. JPEG is decoded at a reduced scale and may be
+// as large as MaxDecodePixels; the other formats are decoded whole before they are scaled down, and
+// are held to MaxFullDecodePixels (64 MiB of pixels).
+constexpr qint64 MaxDecodePixels = 8192LL * 8192LL;
+constexpr qint64 MaxFullDecodePixels = 4096LL * 4096LL;
+// Pictures are drawn at most 512 device pixels wide (the picker's preview, or the largest token
+// image at a device pixel ratio of 2): one wider or taller than this is decoded scaled down to fit
+// within MaxDecodeEdge x MaxDecodeEdge, keeping its proportions (JPEG's decoder then leaves out
+// most of the work; SVG is rendered at that size).
+constexpr int MaxDecodeEdge = 1024;
 
 // A transparent surface of the given size.
 QImage NewSurface(int width, int height);
 
-// Decodes PNG, JPEG, BMP, GIF, ICO or SVG bytes into a surface at natural size. Returns a null
+// Decodes PNG, JPEG, BMP, GIF, ICO or SVG bytes into a surface at natural size (scaled down to fit
+// MaxDecodeEdge when larger). Returns a null
 // image for empty, undecodable, truncated or oversized data; `error` then says why.
 QImage Decode(const QByteArray& bytes, QString* error = nullptr);
 QImage DecodeFile(const QString& path, QString* error = nullptr);

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QtEndian>
 
 // liblnk's header pulls in libbfio's when it was built with it; we use no file-IO handles, so its
 // (uninstalled) header is not needed.
@@ -28,6 +29,47 @@ QString ErrorText(liblnk_error_t*& error) {
     return QString::fromUtf8(text).trimmed();
 }
 
+// Whether every size the shortcut declares for its parts (the item ID list, the link information,
+// the strings and the extra data blocks) lies within the file. liblnk allocates what a size declares
+// before reading it, so a few bytes declaring gigabytes would cost that much memory.
+bool DeclaredSizesFit(const QByteArray& bytes) {
+    constexpr qsizetype HeaderSize = 0x4C;
+    const qsizetype size = bytes.size();
+    if (size < HeaderSize)
+        return true; // liblnk refuses it itself
+    const auto read = [&](qsizetype at, int width) -> qint64 {
+        if (at < 0 || at + width > size)
+            return -1;
+        return width == 2 ? qint64(qFromLittleEndian<quint16>(bytes.constData() + at))
+                          : qint64(qFromLittleEndian<quint32>(bytes.constData() + at));
+    };
+    const quint32 flags = quint32(read(0x14, 4));
+    qint64 at = HeaderSize;
+    // Each part: a size field and the part; false when either runs past the end.
+    const auto skip = [&](int width, qint64 unit, qint64 extra) {
+        const qint64 declared = read(at, width);
+        if (declared < 0 || declared * unit + extra > size - at)
+            return false;
+        at += declared * unit + extra;
+        return true;
+    };
+    if ((flags & 0x01) && !skip(2, 1, 2)) // item ID list: its size does not count the size field
+        return false;
+    if ((flags & 0x02) && !skip(4, 1, 0)) // link information: its size counts the size field
+        return false;
+    const qint64 charSize = (flags & 0x80) ? 2 : 1;
+    for (const quint32 stringFlag : {0x04u, 0x08u, 0x10u, 0x20u, 0x40u}) // name ... icon location
+        if ((flags & stringFlag) && !skip(2, charSize, 2))
+            return false;
+    // Extra data blocks, each counting its own size field, up to a terminal block (size below 4).
+    for (qint64 block = read(at, 4); block >= 4; block = read(at, 4)) {
+        if (block > size - at)
+            return false;
+        at += block;
+    }
+    return true;
+}
+
 // An open shortcut file; closed and freed on destruction.
 class LinkFile {
 public:
@@ -36,6 +78,16 @@ public:
         // A pipe or a device named like a shortcut would block the reader or never end.
         if (!QFileInfo(path).isFile())
             Fail(QStringLiteral("not a regular file"), error);
+        QByteArray bytes;
+        try {
+            bytes = FileServices::ReadAllBytes(path);
+        } catch (const RuntimeError& failure) {
+            throw RuntimeError(InvalidFileFormat, Source, failure.Description());
+        }
+        if (!DeclaredSizesFit(bytes))
+            throw RuntimeError(
+                InvalidFileFormat, Source,
+                QStringLiteral("%1: not a valid shortcut file (a part is larger than the file)").arg(path));
         if (liblnk_file_initialize(&mFile, &error) != 1)
             Fail(QStringLiteral("cannot read shortcut"), error);
         if (liblnk_file_open(mFile, QFile::encodeName(path).constData(), LIBLNK_OPEN_READ, &error) != 1) {

@@ -118,9 +118,11 @@ QSet<QString> AddDefaults(TreeBuilder& builder, const QList<DesktopApplication>&
                                                    {defaults.textEditor, Picture::Editor}};
     QSet<QString> placed;
     for (const auto& [id, picture] : roles) {
+        // Compared through a plain reference: clang before 16 cannot capture a structured binding.
+        const QString& wanted = id;
         const auto found =
             std::find_if(applications.begin(), applications.end(),
-                         [&](const DesktopApplication& application) { return application.id == id; });
+                         [&](const DesktopApplication& application) { return application.id == wanted; });
         if (!id.isEmpty() && found != applications.end() && !placed.contains(id)) {
             builder.AddApplication(1, *found, picture);
             placed.insert(id);

@@ -28,8 +28,9 @@ TokenTreeDragDrop::TokenTreeDragDrop(TokenTreeWidget& pTree, MovePolicy pCanMove
     : QObject(&pTree), mTree(pTree), mCanMove(std::move(pCanMove)) {
     // Drag events reach the widget under the pointer that takes drops: the tree's viewport.
     mTree.setAcceptDrops(true);
-    mTree.viewport()->setAcceptDrops(true);
-    mTree.viewport()->installEventFilter(this);
+    mViewport = mTree.viewport();
+    mViewport->setAcceptDrops(true);
+    mViewport->installEventFilter(this);
 }
 
 TokenTreeDragDrop::~TokenTreeDragDrop() = default;
@@ -42,7 +43,7 @@ QMimeData* TokenTreeDragDrop::NodeData(const QString& pKey) {
 }
 
 bool TokenTreeDragDrop::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != mTree.viewport())
+    if (!mViewport || watched != mViewport)
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:

@@ -13,6 +13,7 @@ class QDropEvent;
 class QMimeData;
 class QMouseEvent;
 class QTreeWidgetItem;
+class QWidget;
 class TokenTreeWidget;
 
 // Drag and drop on the token tree. A node dragged with the left button may be dropped on another
@@ -77,6 +78,9 @@ private:
     void applyDragIcon();
 
     TokenTreeWidget& mTree;
+    // The tree's viewport, kept from the start: while the tree is being destroyed its viewport still
+    // sends events, when the tree can no longer be asked for it.
+    QPointer<QWidget> mViewport;
     MovePolicy mCanMove;
     QString mDragCursor;
     QPixmap mDragIcon;

@@ -4,6 +4,8 @@
 #include <QSize>
 #include <QTest>
 
+#include <cstdio>
+
 namespace TestSupport {
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
@@ -153,13 +155,27 @@ QProcess* XvfbSession::Start(const QString& program, const QStringList& argument
 }
 
 void XvfbSession::Stop(QProcess* process) {
-    if (!process || process->state() == QProcess::NotRunning)
+    if (!process)
         return;
-    process->terminate();
-    if (!process->waitForFinished(3000)) {
-        process->kill();
-        process->waitForFinished(3000);
+    if (process->state() != QProcess::NotRunning) {
+        process->terminate();
+        // Generous: in the sanitizer build a program looks for leaks as it ends, which takes a while.
+        if (!process->waitForFinished(10000)) {
+            process->kill();
+            process->waitForFinished(3000);
+        }
     }
+    // UBSan in a GCC build reports on standard error only: a started program's reports are handed on
+    // to this process's standard error, where the sanitizer build's test runner looks for them. The
+    // output is only peeked at, so the test can still read it.
+    const QProcess::ProcessChannel channel = process->readChannel();
+    for (const QProcess::ProcessChannel each : {QProcess::StandardOutput, QProcess::StandardError}) {
+        process->setReadChannel(each);
+        const QByteArray unread = process->peek(process->bytesAvailable());
+        if (unread.contains("runtime error:"))
+            std::fputs(unread.constData(), stderr);
+    }
+    process->setReadChannel(channel);
 }
 
 bool XvfbSession::Run(const QString& program, const QStringList& arguments, QString* output,

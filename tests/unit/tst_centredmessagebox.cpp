@@ -8,17 +8,16 @@
 #include <QWidget>
 
 namespace {
-// Runs `inspect` on the modal box once it is on screen (from the box's own event loop).
-void whenBoxShows(std::function<void(QMessageBox*)> inspect) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [poll, inspect] {
+// Runs `inspect` on the modal box once it is on screen (from the box's own event loop), looking
+// again every 10 ms until then.
+void whenBoxShows(const std::function<void(QMessageBox*)>& inspect, int delayMs = 0) {
+    QTimer::singleShot(delayMs, [inspect] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box && box->isVisible())
             inspect(box);
         else
-            QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+            whenBoxShows(inspect, 10);
+    });
 }
 
 QPushButton* buttonWithResult(QMessageBox* box, int result) {

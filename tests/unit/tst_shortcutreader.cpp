@@ -120,6 +120,10 @@ private slots:
         QTest::newRow("missing") << QByteArray() << int(ErrorNumber::FileNotFound);
         QTest::newRow("text") << QByteArray("[InternetShortcut]\nURL=http://localhost/\n") << 321;
         QTest::newRow("cut short") << ShortcutBuilder().LocalBasePath("C:\\x.exe").Bytes().left(90) << 321;
+        // The link information claims 700 MB: refused before anything that large is allocated.
+        QByteArray huge = ShortcutBuilder().LocalBasePath("C:\\x.exe").Bytes();
+        qToLittleEndian<quint32>(0x2E70B05D, huge.data() + 0x4C);
+        QTest::newRow("declares more than it holds") << huge << 321;
     }
     void badShortcutsAreReported() {
         QFETCH(QByteArray, content);
