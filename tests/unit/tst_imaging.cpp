@@ -81,12 +81,12 @@ private slots:
         QTest::newRow("gif with bytes after its trailer")
             << RedGif + QByteArray("\r\nleft over by the writer") << QSize(2, 2) << QColor(Qt::red);
         QTest::newRow("svg") << Svg(40, 30) << QSize(40, 30) << QColor(Qt::red);
-        // Larger pictures come scaled down to fit 512 x 512, in proportion.
-        QTest::newRow("wide jpeg") << Encoded(Opaque(Qt::green, 2048, 1024), "JPEG") << QSize(512, 256)
+        // Larger pictures come scaled down to fit 1024 x 1024, in proportion.
+        QTest::newRow("wide jpeg") << Encoded(Opaque(Qt::green, 4096, 2048), "JPEG") << QSize(1024, 512)
                                    << QColor(Qt::green);
-        QTest::newRow("large png") << Encoded(Opaque(Qt::blue, 600, 600), "PNG") << QSize(512, 512)
+        QTest::newRow("large png") << Encoded(Opaque(Qt::blue, 1200, 1200), "PNG") << QSize(1024, 1024)
                                    << QColor(Qt::blue);
-        QTest::newRow("tall svg") << Svg(1000, 2000) << QSize(256, 512) << QColor(Qt::red);
+        QTest::newRow("tall svg") << Svg(1000, 4000) << QSize(256, 1024) << QColor(Qt::red);
     }
     void decodesEachFormat() {
         QFETCH(QByteArray, bytes);
