@@ -1,5 +1,7 @@
 #pragma once
 
+#include "launcher/IdleGate.h"
+
 #include <QByteArray>
 #include <QPoint>
 #include <QPointer>
@@ -71,21 +73,10 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    // Held while a handler of this window waits (in a message box, the image picker, or events let
-    // through while a token loads): a close that arrives meanwhile deletes the window only once
-    // the outermost such handler has returned, since it and Qt's code below it still use it.
-    class WaitScope {
-    public:
-        explicit WaitScope(frmTokenManager& pWindow);
-        ~WaitScope();
-        WaitScope(const WaitScope&) = delete;
-        WaitScope& operator=(const WaitScope&) = delete;
-
-    private:
-        frmTokenManager& mWindow;
-    };
-    int mWaits = 0;
-    bool mDeletionPutOff = false;
+    // Busy while a handler of this window waits (in a message box, the image picker, or events let
+    // through while a token loads): a close that arrives meanwhile deletes the window only once the
+    // outermost such handler has returned, since it and Qt's code below it still use it.
+    IdleGate mWaits;
 
     // Construction (frmTokenManager.cpp).
     void createControls();

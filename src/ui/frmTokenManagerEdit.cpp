@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <cmath>
-#include <utility>
 
 namespace {
 // A scale as the whole percentage that is stored (halves to even).
@@ -27,25 +26,16 @@ qint32 Percent(double pScale) {
 }
 } // namespace
 
-frmTokenManager::WaitScope::WaitScope(frmTokenManager& pWindow) : mWindow(pWindow) {
-    ++mWindow.mWaits;
-}
-
-frmTokenManager::WaitScope::~WaitScope() {
-    if (--mWindow.mWaits == 0 && std::exchange(mWindow.mDeletionPutOff, false))
-        mWindow.deleteLater();
-}
-
 bool frmTokenManager::event(QEvent* event) {
-    if (event->type() == QEvent::DeferredDelete && mWaits > 0) {
-        mDeletionPutOff = true;
+    if (event->type() == QEvent::DeferredDelete && mWaits.IsBusy()) {
+        mWaits.RunWhenIdle([this] { deleteLater(); });
         return true;
     }
     return QWidget::event(event);
 }
 
 void frmTokenManager::LoadToken(const QString& pKey) {
-    const WaitScope waiting(*this);
+    const IdleGate::Busy waiting(mWaits);
     offerToSave();
     mLoaded = false;
     cmdSave->setEnabled(false);
@@ -92,7 +82,7 @@ void frmTokenManager::txtCaption_Change() {
 }
 
 void frmTokenManager::cmdSave_Click() {
-    const WaitScope waiting(*this);
+    const IdleGate::Busy waiting(mWaits);
     cmdSave->setEnabled(false);
     // A token deleted meanwhile is never written back.
     if (!mToken || !mTokens.Exists(mToken->Key()))
@@ -156,7 +146,7 @@ void frmTokenManager::RenderPreview() {
 }
 
 void frmTokenManager::cmdEditImage_Click() {
-    const WaitScope waiting(*this);
+    const IdleGate::Busy waiting(mWaits);
     frmImagePicker picker(mImageBytes, this);
     picker.exec();
     if (picker.Tag() != frmImagePicker::Cancelled) {

@@ -129,7 +129,7 @@ void frmTokenManager::cmdNew_Click() {
 }
 
 void frmTokenManager::cmdDelete_Click() {
-    const WaitScope waiting(*this);
+    const IdleGate::Busy waiting(mWaits);
     QTreeWidgetItem* node = tvwTokens->SelectedNode();
     if (!node)
         return;

@@ -387,8 +387,7 @@ private slots:
         });
         rig.CheckBox("chkHideInactive")->click();
         QVERIFY(rig.window);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(rig.window.isNull());
+        QTRY_VERIFY(rig.window.isNull());
         QCOMPARE(rig.Stored(5, "Caption").toString(), QStringLiteral("Tools"));
     }
 
