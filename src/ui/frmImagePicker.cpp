@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStorageInfo>
+#include <QStringListModel>
 #include <QTimer>
 #include <QTreeView>
 #include <algorithm>
@@ -82,11 +84,9 @@ void frmImagePicker::createControls() {
     Dir1->setSelectionMode(QAbstractItemView::SingleSelection);
     mFolders->sort(0, Qt::AscendingOrder);
 
-    mFiles = new QFileSystemModel(this);
-    mFiles->setFilter(QDir::Files);
-    mFiles->setNameFilters(FilePattern.split(QLatin1Char(';'))); // letter case is ignored
-    mFiles->setNameFilterDisables(false);
-    mFiles->sort(0, Qt::AscendingOrder);
+    mFiles = new QStringListModel(this);
+    mFolderWatch = new QFileSystemWatcher(this);
+    connect(mFolderWatch, &QFileSystemWatcher::directoryChanged, this, &frmImagePicker::listFiles);
     File1 = new QListView(this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(160, 8, 156, 288);
@@ -253,21 +253,34 @@ void frmImagePicker::showFolder(const QString& pPath) {
 
 void frmImagePicker::Dir1_Change() {
     File1->clearSelection();
-    File1->setRootIndex(mFiles->setRootPath(mDirPath));
+    const QStringList watched = mFolderWatch->directories();
+    if (!watched.isEmpty())
+        mFolderWatch->removePaths(watched);
+    mFolderWatch->addPath(mDirPath);
+    listFiles();
+}
+
+// Lists the folder's picture files (the name patterns ignore letter case), keeping the selected
+// file selected when it is still there.
+void frmImagePicker::listFiles() {
+    const QModelIndexList selected = File1->selectionModel()->selectedIndexes();
+    const QString kept = selected.isEmpty() ? QString() : selected.first().data().toString();
+    const QSignalBlocker quiet(File1->selectionModel());
+    mFiles->setStringList(QDir(mDirPath).entryList(FilePattern.split(QLatin1Char(';')), QDir::Files,
+                                                   QDir::Name | QDir::IgnoreCase | QDir::LocaleAware));
+    const int row = kept.isEmpty() ? -1 : int(mFiles->stringList().indexOf(kept));
+    if (row >= 0)
+        File1->setCurrentIndex(mFiles->index(row));
 }
 
 QStringList frmImagePicker::ListedFiles() const {
-    QStringList names;
-    const QModelIndex folder = File1->rootIndex();
-    for (int row = 0; row < mFiles->rowCount(folder); ++row)
-        names.append(mFiles->fileName(mFiles->index(row, 0, folder)));
-    return names;
+    return mFiles->stringList();
 }
 
 void frmImagePicker::fileSelectionChanged() {
     const QModelIndexList selected = File1->selectionModel()->selectedIndexes();
     if (!selected.isEmpty())
-        File1_Click(mFiles->fileName(selected.first()));
+        File1_Click(selected.first().data().toString());
 }
 
 void frmImagePicker::File1_Click(const QString& pFileName) {

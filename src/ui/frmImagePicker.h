@@ -7,9 +7,11 @@
 
 class QComboBox;
 class QFileSystemModel;
+class QFileSystemWatcher;
 class QLabel;
 class QListView;
 class QPushButton;
+class QStringListModel;
 class QTreeView;
 
 // The modal "Select Image" window: a drive list (mounted volumes), a folder list and a list of the
@@ -76,6 +78,7 @@ private:
     void fallBackToHome();
     void showFolder(const QString& pPath);
     void fileSelectionChanged();
+    void listFiles();
 
     QComboBox* Drive1 = nullptr;
     QTreeView* Dir1 = nullptr;
@@ -84,7 +87,11 @@ private:
     QPushButton* cmdSelectImage = nullptr;
     QPushButton* cmdCancel = nullptr;
     QFileSystemModel* mFolders = nullptr;
-    QFileSystemModel* mFiles = nullptr;
+    // The picture files of the folder on show, listed at once rather than by a background gatherer
+    // (which under load could report only the first file of a folder), and listed again when the
+    // folder's entries change.
+    QStringListModel* mFiles = nullptr;
+    QFileSystemWatcher* mFolderWatch = nullptr;
 
     QByteArray& mPicture;
     QString mTag;
