@@ -1,16 +1,20 @@
 #include "TextBuffer.h"
 
 #include "platform/Imaging.h"
+#include "store/CaptionLayer.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QMutex>
-#include <QPainter>
-#include <QPen>
+#include <QRawFont>
 #include <QTextLayout>
 #include <QTextOption>
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <memory>
+#include <vector>
 
 namespace {
 constexpr int TextDpi = 96;
@@ -29,78 +33,6 @@ QString LineText(const QString& text, const QTextLine& line) {
     QString part = text.mid(line.textStart(), line.textLength());
     part.remove(QChar::LineSeparator);
     return part.trimmed();
-}
-
-// The path's closed pieces one by one. A path's stroke is the union of its pieces' strokes, and
-// stroking small pieces is many times faster than stroking one path of many self-overlapping outlines.
-QList<QPainterPath> Subpaths(const QPainterPath& path) {
-    QList<QPainterPath> pieces;
-    QPainterPath piece;
-    for (int i = 0; i < path.elementCount(); ++i) {
-        const QPainterPath::Element element = path.elementAt(i);
-        if (element.isMoveTo()) {
-            if (!piece.isEmpty())
-                pieces << piece;
-            piece = QPainterPath();
-            piece.moveTo(element);
-        } else if (element.isLineTo()) {
-            piece.lineTo(element);
-        } else if (element.isCurveTo() && i + 2 < path.elementCount()) {
-            piece.cubicTo(element, path.elementAt(i + 1), path.elementAt(i + 2));
-            i += 2;
-        }
-    }
-    if (!piece.isEmpty())
-        pieces << piece;
-    return pieces;
-}
-
-// The pixels a piece's coverage can reach: its control points' box, rounded out, and a pixel more.
-QRect PixelBox(const QPainterPath& piece) {
-    const QRectF box = piece.controlPointRect();
-    return QRect(QPoint(int(std::floor(box.left())) - 1, int(std::floor(box.top())) - 1),
-                 QPoint(int(std::ceil(box.right())) + 1, int(std::ceil(box.bottom())) + 1));
-}
-
-// The pieces gathered into groups whose pixel boxes do not meet. A pixel's coverage comes only from
-// the outlines crossing it or lying to its left on its row, and those of a group it lies outside of
-// cancel: filling the groups one by one gives every pixel the very value filling the whole path gives
-// it, while the rasteriser works on small outlines it can take in one pass.
-QList<QPainterPath> DisjointGroups(const QList<QPainterPath>& pieces, Qt::FillRule rule) {
-    std::vector<std::pair<QRect, QPainterPath>> groups;
-    for (const QPainterPath& piece : pieces) {
-        QRect box = PixelBox(piece);
-        QPainterPath group = piece;
-        // Merging can make a group meet ones it did not meet before: repeat until none does.
-        for (bool merged = true; merged;) {
-            merged = false;
-            for (auto it = groups.begin(); it != groups.end();) {
-                if (!it->first.intersects(box)) {
-                    ++it;
-                    continue;
-                }
-                box |= it->first;
-                it->second.addPath(group);
-                group = std::move(it->second);
-                it = groups.erase(it);
-                merged = true;
-            }
-        }
-        groups.emplace_back(box, std::move(group));
-    }
-    QList<QPainterPath> result;
-    result.reserve(qsizetype(groups.size()));
-    for (auto& [box, group] : groups) {
-        group.setFillRule(rule);
-        result << std::move(group);
-    }
-    return result;
-}
-
-void StrokePieces(QPainter& painter, const QList<QPainterPath>& pieces, const QColor& colour, double width) {
-    const QPen pen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    for (const QPainterPath& piece : pieces)
-        painter.strokePath(piece, pen);
 }
 
 QStringList WrappedLines(const QString& text, const QFont& font, double width) {
@@ -134,11 +66,45 @@ QFont Font(double pointSize) {
     return QFont(font, &reference);
 }
 
-QPainterPath Layout(const QString& text, const QFont& font, double width, double height, double margin) {
-    QPainterPath path;
+namespace {
+
+// One glyph of laid-out text: which glyph of which font, and its pen position in the box.
+struct PlacedGlyph {
+    QRawFont font;
+    quint32 index;
+    QPointF position;
+};
+
+// The glyphs of one line with the pen starting at (0, baseline), and the box their ink fills.
+std::vector<PlacedGlyph> LineGlyphs(const QString& line, const QFont& font, double baseline, QRectF& ink) {
+    QTextLayout layout(line, font);
+    layout.beginLayout();
+    QTextLine textLine = layout.createLine();
+    textLine.setLineWidth(1e6);
+    layout.endLayout();
+    std::vector<PlacedGlyph> glyphs;
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        const QList<quint32> indexes = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < indexes.size(); ++i) {
+            const QPointF position = positions[i] + QPointF(0, baseline - textLine.ascent());
+            glyphs.push_back({run.rawFont(), indexes[i], position});
+            ink |= run.rawFont().boundingRect(indexes[i]).translated(position);
+        }
+    }
+    return glyphs;
+}
+
+// The text's glyphs in the box (0, 0, width, height): each line centred horizontally by its ink (so
+// letters with wide side bearings do not pull it aside), the block of lines centred vertically. Long
+// text wraps at word boundaries within `width` less `margin` on either side; lines that do not fit
+// the height are dropped and the last one shown ends in "…".
+std::vector<PlacedGlyph> Layout(const QString& text, const QFont& font, double width, double height,
+                                double margin) {
+    std::vector<PlacedGlyph> glyphs;
     const QString plain = PlainText(text);
     if (plain.trimmed().isEmpty() || width <= 0 || height <= 0)
-        return path;
+        return glyphs;
     const double lineWidth = std::max(width - 2 * margin, 1.0);
     QStringList lines = WrappedLines(plain, font, lineWidth);
     const QFontMetricsF metrics(font);
@@ -151,15 +117,77 @@ QPainterPath Layout(const QString& text, const QFont& font, double width, double
     const double block = lines.size() * metrics.lineSpacing() - metrics.leading();
     double baseline = (height - block) * 0.5 + metrics.ascent();
     for (const QString& line : lines) {
-        // Centred by the ink, not the advance, so letters with wide side bearings do not pull it aside.
-        QPainterPath linePath;
-        linePath.addText(QPointF(0, baseline), font, line);
-        const QRectF ink = linePath.boundingRect();
-        path.addPath(linePath.translated((width - ink.width()) * 0.5 - ink.left(), 0));
+        QRectF ink;
+        std::vector<PlacedGlyph> placed = LineGlyphs(line, font, baseline, ink);
+        const double shift = (width - ink.width()) * 0.5 - ink.left();
+        for (PlacedGlyph& glyph : placed) {
+            glyph.position.rx() += shift;
+            glyphs.push_back(std::move(glyph));
+        }
         baseline += metrics.lineSpacing();
     }
-    return path;
+    return glyphs;
 }
+
+// Glyph positions are kept to a quarter of a device pixel, so a letter's halo, outline and fill are
+// computed once for each of its sixteen placements and reused for every text that shows it.
+constexpr int Subpixels = 4;
+constexpr int KeptGlyphs = 512; // about a megabyte
+QMutex gGlyphsLock;
+QHash<QByteArray, std::shared_ptr<const CaptionCoverage>> gGlyphs;
+
+std::shared_ptr<const CaptionCoverage> GlyphCoverage(const PlacedGlyph& glyph, QPoint subpixel,
+                                                     double pixelRatio, double haloWidth,
+                                                     double outlineWidth) {
+    const QByteArray key = QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9")
+                               .arg(glyph.font.familyName(), glyph.font.styleName())
+                               .arg(glyph.font.pixelSize())
+                               .arg(glyph.index)
+                               .arg(subpixel.x())
+                               .arg(subpixel.y())
+                               .arg(pixelRatio)
+                               .arg(haloWidth)
+                               .arg(outlineWidth)
+                               .toUtf8();
+    {
+        const QMutexLocker lock(&gGlyphsLock);
+        if (const auto found = gGlyphs.constFind(key); found != gGlyphs.constEnd())
+            return found.value();
+    }
+    const QPainterPath outline = QTransform::fromScale(pixelRatio, pixelRatio)
+                                     .translate(double(subpixel.x()) / Subpixels / pixelRatio,
+                                                double(subpixel.y()) / Subpixels / pixelRatio)
+                                     .map(glyph.font.pathForGlyph(glyph.index));
+    const double margin = std::max(haloWidth, outlineWidth) / 2 + 2;
+    const QRect region =
+        outline.isEmpty() ? QRect()
+                          : outline.boundingRect().adjusted(-margin, -margin, margin, margin).toAlignedRect();
+    auto coverage =
+        std::make_shared<const CaptionCoverage>(CaptionCoverageOf(outline, region, haloWidth, outlineWidth));
+    const QMutexLocker lock(&gGlyphsLock);
+    if (gGlyphs.size() >= KeptGlyphs)
+        gGlyphs.clear();
+    gGlyphs.insert(key, coverage);
+    return coverage;
+}
+
+// Lays the glyph's coverage on the planes with its origin at `origin`, keeping the larger of each.
+void CombineInto(CaptionCoverage& planes, const CaptionCoverage& glyph, QPoint origin) {
+    const QRect placed = glyph.region.translated(origin);
+    const QRect shared = placed & planes.region;
+    for (int y = shared.top(); y <= shared.bottom(); ++y) {
+        const std::size_t to = std::size_t(y) * planes.region.width() + shared.left();
+        const std::size_t from =
+            std::size_t(y - placed.top()) * placed.width() + (shared.left() - placed.left());
+        for (int x = 0; x < shared.width(); ++x) {
+            planes.halo[to + x] = std::max(planes.halo[to + x], glyph.halo[from + x]);
+            planes.outline[to + x] = std::max(planes.outline[to + x], glyph.outline[from + x]);
+            planes.fill[to + x] = std::max(planes.fill[to + x], glyph.fill[from + x]);
+        }
+    }
+}
+
+} // namespace
 
 namespace {
 
@@ -178,9 +206,9 @@ struct Rendered {
     }
 };
 
-// The most recent renderings, the latest first: turning back and forth between tokens shows the same
-// few descriptions again and again, and a rendering takes milliseconds.
-constexpr int KeptRenderings = 6;
+// The most recent renderings, the latest first: turning back and forth between two tokens shows the
+// same descriptions again and again.
+constexpr int KeptRenderings = 2;
 QMutex gRenderedLock;
 std::deque<Rendered> gRendered;
 
@@ -221,28 +249,27 @@ QImage RenderNew(const QString& text, double fontSize, int width, int height, co
     surface.fill(Qt::transparent);
     surface.setDevicePixelRatio(pixelRatio);
     const double haloWidth = fontSize * 0.35;
-    const QPainterPath path = Layout(text, Font(fontSize), width, height, haloWidth);
-    if (path.isEmpty())
+    const std::vector<PlacedGlyph> glyphs = Layout(text, Font(fontSize), width, height, haloWidth);
+    if (glyphs.empty())
         return surface;
-    const QList<QPainterPath> pieces = Subpaths(path);
-    // The halo is drawn opaque on a layer of its own and laid on at half opacity, so the places where
-    // the strokes of neighbouring pieces overlap are no darker than the rest.
-    QImage halo(surface.size(), Imaging::SurfaceFormat);
-    halo.fill(Qt::transparent);
-    halo.setDevicePixelRatio(pixelRatio);
-    {
-        QPainter painter(&halo);
-        painter.setRenderHint(QPainter::Antialiasing);
-        StrokePieces(painter, pieces, Qt::black, haloWidth);
+    CaptionCoverage planes;
+    planes.region = surface.rect();
+    const std::size_t size = std::size_t(surface.width()) * surface.height();
+    planes.halo.assign(size, 0);
+    planes.outline.assign(size, 0);
+    planes.fill.assign(size, 0);
+    for (const PlacedGlyph& glyph : glyphs) {
+        const QPoint steps = (glyph.position * pixelRatio * Subpixels).toPoint();
+        const QPoint origin(int(std::floor(double(steps.x()) / Subpixels)),
+                            int(std::floor(double(steps.y()) / Subpixels)));
+        const auto coverage = GlyphCoverage(glyph, steps - origin * Subpixels, pixelRatio,
+                                            haloWidth * pixelRatio, fontSize * 0.3 * pixelRatio);
+        CombineInto(planes, *coverage, origin);
     }
-    QPainter painter(&surface);
-    painter.setOpacity(0.5);
-    painter.drawImage(QPointF(0, 0), halo);
-    painter.setOpacity(1);
-    painter.setRenderHint(QPainter::Antialiasing);
-    StrokePieces(painter, pieces, outline, fontSize * 0.3);
-    for (const QPainterPath& group : DisjointGroups(pieces, path.fillRule()))
-        painter.fillPath(group, fill);
+    // The halo is half-transparent black: where the strokes of neighbouring letters overlap it is
+    // no darker than elsewhere.
+    surface = CaptionPixels(planes, {QColor(0, 0, 0, 128), 0, outline, 0, fill});
+    surface.setDevicePixelRatio(pixelRatio);
     return surface;
 }
 

@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
-#include <QPainterPath>
 #include <QString>
 
 // Captions and descriptions drawn as outlined text on a transparent surface: a soft dark halo, an
@@ -12,11 +11,6 @@ namespace TextBuffer {
 
 // Bold "Verdana" (or what fontconfig substitutes for it) at `pointSize`, measured at 96 dots per inch.
 QFont Font(double pointSize);
-
-// The text as one path in the box (0, 0, width, height): each line centred horizontally, the block
-// of lines centred vertically. Long text wraps at word boundaries within `width` less `margin` on
-// either side; lines that do not fit the height are dropped and the last one shown ends in "…".
-QPainterPath Layout(const QString& text, const QFont& font, double width, double height, double margin);
 
 // A width x height surface (device pixels: size times `pixelRatio`) holding the text: halo (line width
 // fontSize x 0.35, black at half opacity), outline (fontSize x 0.3) and fill, in that order. The few

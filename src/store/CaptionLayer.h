@@ -5,6 +5,8 @@
 #include <QPainterPath>
 #include <QRect>
 
+#include <vector>
+
 // A filled shape with two round-joined outlines under it, drawn as one layer: what stroking the
 // shape's outline with a wide pen (the halo), then a narrower pen (the outline), then filling it
 // gives when the fill is opaque. Inside the shape the strokes are hidden by the fill, and outside it
@@ -24,3 +26,16 @@ QImage CaptionLayer(const QPainterPath& shape, const QRect& region, const Captio
 
 // The region that holds the shape and its outlines.
 QRect CaptionRegion(const QPainterPath& shape, const CaptionStyle& style);
+
+// How much the halo, the outline and the fill cover each pixel of a region (0 .. 255, row by row).
+// Coverages of shapes drawn side by side combine by their maximum, exactly so for the strokes, which
+// cover what lies within reach of any of the shapes.
+struct CaptionCoverage {
+    QRect region;
+    std::vector<uchar> halo, outline, fill;
+};
+CaptionCoverage CaptionCoverageOf(const QPainterPath& shape, const QRect& region, double haloWidth,
+                                  double outlineWidth);
+
+// The pixels of coverage drawn in the style's colours.
+QImage CaptionPixels(const CaptionCoverage& coverage, const CaptionStyle& style);
