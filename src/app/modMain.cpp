@@ -5,6 +5,7 @@
 #include "app/cTessaro.h"
 #include "desktop/modGeneral.h"
 #include "platform/DesktopSession.h"
+#include "platform/MemoryUse.h"
 #include "platform/ProgramFiles.h"
 #include "platform/SingleInstance.h"
 #include "platform/SoundPlayer.h"
@@ -51,6 +52,7 @@ bool HandedToRunningCopy(const LaunchOptions& pOptions, int argc, char* argv[]) 
 } // namespace
 
 int Main(int argc, char* argv[]) {
+    ReturnFreedMemoryPromptly();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
