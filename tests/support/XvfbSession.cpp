@@ -101,7 +101,8 @@ bool XvfbSession::StartTray() {
         return false;
     }
     // trayer's panel window is mapped once it owns the tray selection.
-    if (!WaitFor([this] { return !FindWindows(QStringLiteral("^panel$")).isEmpty(); })) {
+    // A deadline, not a speed check: on a loaded machine the panel can take a while to map.
+    if (!WaitFor([this] { return !FindWindows(QStringLiteral("^panel$")).isEmpty(); }, 30000)) {
         mError = QStringLiteral("trayer's panel did not appear");
         return false;
     }
