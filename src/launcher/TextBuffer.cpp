@@ -158,10 +158,8 @@ std::shared_ptr<const CaptionCoverage> GlyphCoverage(const PlacedGlyph& glyph, Q
                                      .translate(double(subpixel.x()) / Subpixels / pixelRatio,
                                                 double(subpixel.y()) / Subpixels / pixelRatio)
                                      .map(glyph.font.pathForGlyph(glyph.index));
-    const double margin = std::max(haloWidth, outlineWidth) / 2 + 2;
     const QRect region =
-        outline.isEmpty() ? QRect()
-                          : outline.boundingRect().adjusted(-margin, -margin, margin, margin).toAlignedRect();
+        outline.isEmpty() ? QRect() : CaptionRegion(outline, {{}, haloWidth, {}, outlineWidth, {}});
     auto coverage =
         std::make_shared<const CaptionCoverage>(CaptionCoverageOf(outline, region, haloWidth, outlineWidth));
     const QMutexLocker lock(&gGlyphsLock);
@@ -252,12 +250,7 @@ QImage RenderNew(const QString& text, double fontSize, int width, int height, co
     const std::vector<PlacedGlyph> glyphs = Layout(text, Font(fontSize), width, height, haloWidth);
     if (glyphs.empty())
         return surface;
-    CaptionCoverage planes;
-    planes.region = surface.rect();
-    const std::size_t size = std::size_t(surface.width()) * surface.height();
-    planes.halo.assign(size, 0);
-    planes.outline.assign(size, 0);
-    planes.fill.assign(size, 0);
+    CaptionCoverage planes = BlankCaptionCoverage(surface.rect());
     for (const PlacedGlyph& glyph : glyphs) {
         const QPoint steps = (glyph.position * pixelRatio * Subpixels).toPoint();
         const QPoint origin(int(std::floor(double(steps.x()) / Subpixels)),

@@ -99,14 +99,19 @@ QRect CaptionRegion(const QPainterPath& shape, const CaptionStyle& style) {
     return shape.boundingRect().adjusted(-margin, -margin, margin, margin).toAlignedRect();
 }
 
-CaptionCoverage CaptionCoverageOf(const QPainterPath& shape, const QRect& region, double haloWidth,
-                                  double outlineWidth) {
+CaptionCoverage BlankCaptionCoverage(const QRect& region) {
     CaptionCoverage planes;
     planes.region = region;
     const std::size_t size = std::size_t(std::max(region.width(), 0)) * std::max(region.height(), 0);
     planes.halo.assign(size, 0);
     planes.outline.assign(size, 0);
     planes.fill.assign(size, 0);
+    return planes;
+}
+
+CaptionCoverage CaptionCoverageOf(const QPainterPath& shape, const QRect& region, double haloWidth,
+                                  double outlineWidth) {
+    CaptionCoverage planes = BlankCaptionCoverage(region);
     if (region.isEmpty() || shape.isEmpty())
         return planes;
     const QImage coverage = Coverage(shape, region);

@@ -34,6 +34,8 @@ struct CaptionCoverage {
     QRect region;
     std::vector<uchar> halo, outline, fill;
 };
+// Nothing covered anywhere in the region.
+CaptionCoverage BlankCaptionCoverage(const QRect& region);
 CaptionCoverage CaptionCoverageOf(const QPainterPath& shape, const QRect& region, double haloWidth,
                                   double outlineWidth);
 
