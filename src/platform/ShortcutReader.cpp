@@ -84,6 +84,7 @@ public:
         } catch (const RuntimeError& failure) {
             throw RuntimeError(InvalidFileFormat, Source, failure.Description());
         }
+        mFileSize = size_t(bytes.size());
         if (!DeclaredSizesFit(bytes))
             throw RuntimeError(
                 InvalidFileFormat, Source,
@@ -112,6 +113,12 @@ public:
             Fail(QStringLiteral("cannot read its %1").arg(QLatin1String(what)), error);
         if (found == 0 || size == 0)
             return {};
+        // A string whose end offsets point outside its part comes back with a wrapped-round size;
+        // no text in the file takes more than three UTF-8 bytes for each of its bytes.
+        if (size > 3 * mFileSize + 1)
+            Fail(QStringLiteral("not a valid shortcut file (its %1 runs past its part)")
+                     .arg(QLatin1String(what)),
+                 error);
         std::unique_ptr<uint8_t[]> text(new uint8_t[size]());
         if (valueOf(mFile, text.get(), size, &error) != 1)
             Fail(QStringLiteral("cannot read its %1").arg(QLatin1String(what)), error);
@@ -125,6 +132,7 @@ private:
     }
 
     QString mPath;
+    size_t mFileSize = 0;
     liblnk_file_t* mFile = nullptr;
 };
 

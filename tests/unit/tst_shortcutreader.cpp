@@ -124,6 +124,13 @@ private slots:
         QByteArray huge = ShortcutBuilder().LocalBasePath("C:\\x.exe").Bytes();
         qToLittleEndian<quint32>(0x2E70B05D, huge.data() + 0x4C);
         QTest::newRow("declares more than it holds") << huge << 321;
+        // The local path and its suffix both start at the very end of the link information: an empty
+        // string with no terminator, whose size liblnk reports wrapped round.
+        QByteArray pastItsPart = ShortcutBuilder().LocalBasePath("C:\\x.exe").Bytes();
+        const quint32 linkInfoEnd = qFromLittleEndian<quint32>(pastItsPart.constData() + 0x4C);
+        for (const int offsetField : {0x5C, 0x64}) // local base path, common path suffix
+            qToLittleEndian(linkInfoEnd, pastItsPart.data() + offsetField);
+        QTest::newRow("path starts past its part") << pastItsPart << 321;
     }
     void badShortcutsAreReported() {
         QFETCH(QByteArray, content);
