@@ -127,8 +127,11 @@ void cTessaro::WireWindows() {
     connect(tray, &frmSysTray::Unloaded, this, [this, tray] { ShutDown(tray); });
     // A session manager ends the program with SIGTERM, or through Qt's session management (the
     // application quits): either way the windows close as Exit closes them.
-    connect(&mTermination, &TerminationSignals::TerminationRequested, this,
-            [this] { WhenIdle([this] { ShutDown(mSysTray.get()); }); });
+    // Dialogs open in a handler would keep the launcher busy past the signal: they are answered first.
+    connect(&mTermination, &TerminationSignals::TerminationRequested, this, [this] {
+        AnswerDialogsUnattended();
+        WhenIdle([this] { ShutDown(mSysTray.get()); });
+    });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { ShutDown(mSysTray.get()); });
 }
 

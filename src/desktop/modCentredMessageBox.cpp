@@ -1,5 +1,6 @@
 #include "modCentredMessageBox.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
@@ -95,7 +96,22 @@ private:
     QWidget* mCentreOn;
 };
 
+bool gUnattended = false;
+
+// The answer that risks least when nobody is there to give one: Cancel where the box has it, else
+// its default button.
+int unattendedAnswer(int flags) {
+    const QList<ButtonSpec> specs = buttonsFor(flags);
+    for (const ButtonSpec& spec : specs)
+        if (spec.result == MsgBox::ResultCancel)
+            return spec.result;
+    const int wanted = (flags & MsgBox::DefaultButton3) ? 2 : (flags & MsgBox::DefaultButton2) ? 1 : 0;
+    return specs.value(wanted, specs.first()).result;
+}
+
 int showBox(const MessageBoxRequest& request, QWidget* owner) {
+    if (gUnattended)
+        return unattendedAnswer(request.flags);
     if (responder())
         return responder()(request);
     CentredBox box(request, owner);
@@ -130,6 +146,8 @@ void ShowProblemMessage(const QString& prompt, const QString& title) {
 }
 
 void ShowNotice(const QString& prompt, const QString& title) {
+    if (gUnattended)
+        return;
     const MessageBoxRequest request{prompt, MsgBox::OkOnly | MsgBox::Information, title, false};
     if (responder()) {
         responder()(request);
@@ -141,4 +159,22 @@ void ShowNotice(const QString& prompt, const QString& title) {
     box->setAttribute(Qt::WA_ShowWithoutActivating);
     box->setWindowModality(Qt::NonModal);
     box->show();
+}
+
+void AnswerDialogsUnattended() {
+    gUnattended = true;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (!dialog || !dialog->isVisible())
+            continue;
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        QAbstractButton* answer = box ? box->defaultButton() : nullptr;
+        for (QAbstractButton* button : box ? box->buttons() : QList<QAbstractButton*>())
+            if (button->property("msgBoxResult").toInt() == MsgBox::ResultCancel)
+                answer = button;
+        if (answer)
+            answer->click();
+        else
+            dialog->reject();
+    }
 }

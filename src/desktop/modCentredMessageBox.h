@@ -37,6 +37,12 @@ void ShowProblemMessage(const QString& prompt, const QString& title);
 // closed by its OK button. Goes to the responder like the boxes above when one is installed.
 void ShowNotice(const QString& prompt, const QString& title);
 
+// For the end of the session, when nobody is left to answer: every open dialog is answered (a
+// message box with Cancel where it has it, else its default button; any other dialog is cancelled)
+// so the handlers waiting on them return, and boxes asked from now on get that answer at once,
+// unseen. A Token Manager's unsaved edit is thus saved rather than lost.
+void AnswerDialogsUnattended();
+
 // Test seam: while a responder is installed, no dialog is shown; the responder sees each request and
 // returns the button to press. Install an empty function to show real dialogs again.
 struct MessageBoxRequest {

@@ -156,6 +156,28 @@ private slots:
         mSession.reset();
     }
 
+    // The session ends while a failed launch is being reported: the box is answered, and the
+    // program ends in order instead of waiting on it.
+    void sessionEndWhileABoxWaits() {
+        XvfbSession x;
+        QVERIFY2(x.IsRunning(), qPrintable(x.ErrorString()));
+        TessaroRun tessaro(x);
+        QDir().mkpath(tessaro.DataFolder());
+        TokenDbFixture::Create(tessaro.DatabasePath(), false);
+        TokenDbFixture::AddRows(tessaro.DatabasePath(),
+                                {{2, 1, "Broken", true, TokenDbFixture::Png(96, 96, 0x2a7ab0),
+                                  "/nonexistent/program", 60, false, "Cannot start"}});
+        QVERIFY(tessaro.Start());
+        QVERIFY2(tessaro.WaitForMainWindow(true), qPrintable(tessaro.Output()));
+        QVERIFY(x.Focus(tessaro.MainWindows().first()));
+        QVERIFY(x.Xdotool({"key", "Return"}));
+        // The box is titled like the launcher's window.
+        QVERIFY2(WaitFor([&] { return tessaro.MainWindows().size() == 2; }, 20000), "no box");
+        tessaro.Process()->terminate();
+        QVERIFY2(tessaro.WaitForExit(), qPrintable(tessaro.Output()));
+        QCOMPARE(tessaro.Process()->exitCode(), 0);
+    }
+
     // Right, Left and the wheel turn the carousel: the frame changes and the new front token's
     // description appears; turning back shows the first picture again.
     void keysAndWheelTurnTheCarousel() {

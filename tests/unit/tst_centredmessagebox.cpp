@@ -156,6 +156,21 @@ private slots:
         QCOMPARE(offered, results);
         QCOMPARE(shownDefault, defaultResult);
     }
+
+    // At the end of a session nobody answers: the open box gets the answer that risks least (an
+    // unsaved edit's "Save changes?" is saved, a deletion is cancelled), and so do later boxes, unseen.
+    // Runs last: the program never leaves this state.
+    void unattendedAnswers() {
+        whenBoxShows([](QMessageBox*) { AnswerDialogsUnattended(); });
+        QCOMPARE(CentredMsgBox("Save changes?", MsgBox::YesNo | MsgBox::Question), MsgBox::ResultYes);
+        using namespace MsgBox;
+        const QList<QPair<int, int>> later{{OkCancel | Question, ResultCancel},
+                                           {YesNo | DefaultButton2, ResultNo},
+                                           {OkOnly | Critical, ResultOk}};
+        for (const auto& [flags, answer] : later)
+            QCOMPARE(CentredMsgBox("Question?", flags), answer);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
 };
 
 QTEST_MAIN(TestCentredMessageBox)
