@@ -190,7 +190,13 @@ void cwCarousel::PaintCarousel(QPainter& pPainter) {
         pPainter.drawImage(QPointF(0, titleHeight), mFrame);
     } else {
         pPainter.setOpacity(mOpacity);
+        // The window's surface is cleared to transparent before each paint: at full opacity, at
+        // its own size and with nothing beneath it the frame can be copied rather than blended,
+        // which is most of a turning carousel's painting.
+        if (mOpacity == 1 && scale == 1 && !mShowBackground)
+            pPainter.setCompositionMode(QPainter::CompositionMode_Source);
         pPainter.drawImage(QPointF(0, titleHeight), mFrame);
+        pPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
     if (mDescriptionFade > 0) {
         pPainter.setOpacity(mOpacity * mDescriptionFade);

@@ -2,6 +2,7 @@
 #include "WavImage.h"
 #include "WindowRig.h"
 #include "desktop/modSound.h"
+#include "launcher/TextBuffer.h"
 #include "launcher/cwCarousel.h"
 #include "platform/Resources.h"
 #include "platform/SoundPlayer.h"
@@ -217,6 +218,24 @@ private slots:
         QCOMPARE(corner(), rig.widget->palette().color(QPalette::Window));
         rig.widget->SetShowBackground(false);
         QCOMPARE(corner().alpha(), 0);
+    }
+
+    // Letters are kept from one rendering to the next: the same letters at another size or pixel
+    // ratio are drawn afresh, never taken from the others.
+    void textKeepsEachSizeItsOwnLetters_data() {
+        QTest::addColumn<double>("fontSize");
+        QTest::addColumn<double>("ratio");
+        QTest::newRow("twice the size") << 34.56 << 1.0;
+        QTest::newRow("twice the ratio") << 17.28 << 2.0;
+    }
+    void textKeepsEachSizeItsOwnLetters() {
+        QFETCH(double, fontSize);
+        QFETCH(double, ratio);
+        const QImage small = TextBuffer::Render("Hh", 17.28, 200, 80, Qt::black, Qt::white);
+        const QImage large = TextBuffer::Render("Hh", fontSize, 200, 80, Qt::black, Qt::white, ratio);
+        const auto height = [](const QImage& image) { return inkRows(image).second - inkRows(image).first; };
+        QVERIFY2(qAbs(height(large) - 2 * height(small)) <= 3,
+                 qPrintable(QStringLiteral("%1 against %2").arg(height(large)).arg(height(small))));
     }
 
     // Text is centred; a long description wraps onto several lines inside the box and never runs
