@@ -32,6 +32,32 @@ void loadTenThousand(BenchContext& c) {
     c.Report("db.load.10000", "ms", samples);
 }
 
+// A hundred thousand tokens, a hundred on the first level: from opening the file until the level
+// on show has its images (the rest are left on order).
+void openHundredThousand(BenchContext& c) {
+    QTemporaryDir dir;
+    const QString path = WriteBenchDatabase(dir, "open.db", 100000, 100);
+    ImageList images;
+    std::vector<double> loads;
+    std::vector<double> opens;
+    for (int run = 0; run < 4; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        clsDatabase database(path);
+        cTokenManager manager(database, images);
+        manager.LoadAllTokens();
+        const double loaded = timer.nsecsElapsed() / 1e6;
+        manager.RebuildImageCache(true);
+        const double opened = timer.nsecsElapsed() / 1e6;
+        if (run > 0) {
+            loads.push_back(loaded);
+            opens.push_back(opened);
+        }
+    }
+    c.Report("store.open.100000.load", "ms", loads);
+    c.Report("store.open.100000", "ms", opens);
+}
+
 void deleteSubtree(BenchContext& c) {
     QTemporaryDir dir;
     std::vector<double> samples;
@@ -63,6 +89,8 @@ void deleteSubtree(BenchContext& c) {
 }
 
 static BenchRegistration loadRegistration({"db.load.10000"}, loadTenThousand);
+static BenchRegistration openRegistration({"store.open.100000.load", "store.open.100000"},
+                                          openHundredThousand);
 static BenchRegistration deleteRegistration({"db.delete_subtree.1000"}, deleteSubtree);
 
 } // namespace

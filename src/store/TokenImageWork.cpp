@@ -63,17 +63,48 @@ void TokenImageWork::Order(const QString& pKey, TokenImageOrder pOrder, bool pUr
             this, [this, pKey, ticket, image] { Deliver(pKey, ticket, image); }, Qt::QueuedConnection);
         return image;
     };
-    if (mHoldingBackground && !pUrgent)
-        mOrders.insert(pKey, Pending{ticket, {}, std::move(cancelled), std::move(compose)});
-    else
-        mOrders.insert(pKey, Pending{ticket, Spawn(std::move(compose), pUrgent), std::move(cancelled), {}});
+    if (pUrgent) {
+        mOrders.insert(pKey,
+                       Pending{ticket, Spawn(std::move(compose), UrgentPriority), std::move(cancelled), {}});
+        return;
+    }
+    mOrders.insert(pKey, Pending{ticket, {}, std::move(cancelled), std::move(compose)});
+    mBackgroundQueue.push_back(pKey);
+    FeedBackground();
 }
 
-QFuture<QImage> TokenImageWork::Spawn(Composition pComposition, bool pUrgent) {
-    return QtConcurrent::task(std::move(pComposition))
-        .onThreadPool(mPool)
-        .withPriority(pUrgent ? UrgentPriority : BackgroundPriority)
-        .spawn();
+QFuture<QImage> TokenImageWork::Spawn(Composition pComposition, int pPriority) {
+    return QtConcurrent::task(std::move(pComposition)).onThreadPool(mPool).withPriority(pPriority).spawn();
+}
+
+// Background orders reach the pool a few at a time, each finished one letting the next in: tens of
+// thousands of them would otherwise cost their queue entries at once and hold the event loop while
+// they are handed over.
+void TokenImageWork::FeedBackground() {
+    const int limit = 2 * mPool.maxThreadCount();
+    while (!mHoldingBackground && mBackgroundRunning < limit && !mBackgroundQueue.empty()) {
+        const QString key = std::move(mBackgroundQueue.front());
+        mBackgroundQueue.pop_front();
+        const auto order = mOrders.find(key);
+        if (order == mOrders.end() || !order->Held)
+            continue; // cancelled, finished here, or queued again by a later order
+        ++mBackgroundRunning;
+        order->Result = Spawn(
+            [this, generation = mGeneration, compose = std::exchange(order->Held, {})] {
+                QImage image = compose();
+                QMetaObject::invokeMethod(
+                    this, [this, generation] { BackgroundFinished(generation); }, Qt::QueuedConnection);
+                return image;
+            },
+            BackgroundPriority);
+    }
+}
+
+void TokenImageWork::BackgroundFinished(quint64 pGeneration) {
+    if (pGeneration != mGeneration)
+        return; // counted off when everything was cancelled
+    --mBackgroundRunning;
+    FeedBackground();
 }
 
 void TokenImageWork::HoldBackground() {
@@ -82,9 +113,7 @@ void TokenImageWork::HoldBackground() {
 
 void TokenImageWork::ReleaseBackground() {
     mHoldingBackground = false;
-    for (Pending& order : mOrders)
-        if (order.Held)
-            order.Result = Spawn(std::exchange(order.Held, {}), false);
+    FeedBackground();
 }
 
 void TokenImageWork::Cancel(const QString& pKey) {
@@ -99,8 +128,12 @@ void TokenImageWork::CancelAll() {
     for (const Pending& order : std::as_const(mOrders))
         *order.Cancelled = true;
     mOrders.clear();
-    // Orders not yet started are dropped unrun (their futures went with mOrders).
+    mBackgroundQueue.clear();
+    // Orders not yet started are dropped unrun (their futures went with mOrders); those running
+    // report to a generation that is over.
     mPool.clear();
+    ++mGeneration;
+    mBackgroundRunning = 0;
 }
 
 void TokenImageWork::FinishNow(const QStringList& pKeys) {

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QThreadPool>
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -65,17 +66,24 @@ private:
     using Composition = std::function<QImage()>;
     struct Pending {
         quint64 Ticket = 0;
-        QFuture<QImage> Result; // not started while held back
+        QFuture<QImage> Result; // not started while waiting in the background queue
         std::shared_ptr<std::atomic_bool> Cancelled;
-        Composition Held; // the composition, while background orders are held back
+        Composition Held; // the composition, while it waits in the background queue
     };
-    QFuture<QImage> Spawn(Composition pComposition, bool pUrgent);
+    QFuture<QImage> Spawn(Composition pComposition, int pPriority);
+    void FeedBackground();
+    void BackgroundFinished(quint64 pGeneration);
     void Deliver(const QString& pKey, quint64 pTicket, const QImage& pImage);
 
     Receiver mReceiver;
     QThreadPool mPool;
     QHash<QString, Pending> mOrders;
     quint64 mNextTicket = 0;
+    // Background orders not yet handed to the pool, oldest first; a key may stand here after its
+    // order was cancelled or replaced, and is passed over then.
+    std::deque<QString> mBackgroundQueue;
+    int mBackgroundRunning = 0;
+    quint64 mGeneration = 0; // raised by CancelAll
     bool mHoldingBackground = false;
     std::atomic_int mComposed{0};
 };

@@ -391,10 +391,6 @@ private slots:
             other.Execute("ROLLBACK");
         QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777));
         qInfo("%s: %s", qPrintable(name), qPrintable(output.simplified()));
-        QEXPECT_FAIL("100,000 tokens",
-                     "loading 100,000 rows and composing the first level's images while the workers start on "
-                     "the other 99,900 takes about 4 s here",
-                     Abort);
         QVERIFY2(output.contains("peak "), qPrintable(output));
         if (saves) {
             QVERIFY2(output.contains("edit saved"), qPrintable(output));
