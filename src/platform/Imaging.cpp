@@ -129,9 +129,12 @@ QString TruncationError(const QByteArray& format, const QByteArray& bytes) {
     return {};
 }
 
-// Icon files hold several sizes: take the largest.
-void SelectLargestImage(QImageReader& reader) {
-    const int count = reader.imageCount();
+// Icon files hold several sizes: take the largest. The count is the file's own claim; only as many
+// entries as its directory has room for are looked at (6 bytes of header, 16 per entry), or a few
+// hundred bytes claiming 65,535 icons would cost a jump to each.
+void SelectLargestImage(QImageReader& reader, qsizetype fileSize) {
+    constexpr qsizetype HeaderSize = 6, EntrySize = 16;
+    const int count = int(std::min<qsizetype>(reader.imageCount(), (fileSize - HeaderSize) / EntrySize));
     if (count <= 1)
         return;
     int best = 0;
@@ -171,7 +174,7 @@ QImage Decode(const QByteArray& bytes, QString* error) {
     if (format.isEmpty())
         return Fail(error, QStringLiteral("unrecognised image format"));
     if (format == "ico")
-        SelectLargestImage(reader);
+        SelectLargestImage(reader, bytes.size());
     const bool scaledWhileDecoding = format == "jpeg" || format == "jpg";
     if (TooLarge(reader.size(), scaledWhileDecoding ? MaxDecodePixels : MaxFullDecodePixels))
         return Fail(error, TooLargeText(reader.size()));

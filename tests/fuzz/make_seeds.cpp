@@ -54,6 +54,10 @@ void pictureSeeds(const QString& resources) {
     const QImage icon = QImage(resources + "/images/APP_ICON.png").scaled(24, 24);
     for (const char* format : {"jpg", "bmp", "ico"})
         seed("picture", QStringLiteral("icon.%1").arg(QLatin1String(format)), encoded(icon, format));
+    // An icon file claiming 65,535 icons in a directory with room for one.
+    QByteArray manyIcons = encoded(icon, "ico");
+    manyIcons[4] = manyIcons[5] = char(0xFF);
+    seed("picture", "claims-many.ico", manyIcons);
     // A 2 x 1 GIF (Qt writes none): header, screen with a 2-colour table, image, LZW data, trailer.
     seed("picture", "tiny.gif",
          QByteArray::fromHex("474946383961020001008000"
