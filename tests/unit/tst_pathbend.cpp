@@ -65,51 +65,6 @@ BentText BendText(double r) {
 class TestPathBend : public QObject {
     Q_OBJECT
 private slots:
-    void guideMeasuresTheArc_data() {
-        QTest::addColumn<double>("r");
-        QTest::newRow("10") << 10.0;
-        QTest::newRow("55") << 55.0;
-        QTest::newRow("300") << 300.0;
-    }
-    void guideMeasuresTheArc() {
-        QFETCH(double, r);
-        const Imaging::BendGuide guide(UpperArc(r), 0.02);
-        // The painter path's own cubic arcs stray up to 0.03 % of the radius from the circle.
-        const double slack = r * 3e-4 + 0.02;
-        const double length = r * (2 * std::numbers::pi - ArcStart);
-        QVERIFY(std::abs(guide.Length() - length) < length * 3e-4 + 0.02);
-        for (const QPointF& p : guide.Points())
-            QVERIFY(std::abs(Radius(p) - r) < slack);
-        QVERIFY(guide.Points().front().x() < -0.99 * r);
-        QVERIFY(guide.Points().back().x() > 0.99 * r);
-    }
-
-    void aStraightGuideMovesAndStretches_data() {
-        QTest::addColumn<double>("xFactor");
-        QTest::newRow("same length") << 1.0;
-        QTest::newRow("stretched") << 2.0;
-        QTest::newRow("squeezed") << 0.5;
-    }
-    void aStraightGuideMovesAndStretches() {
-        QFETCH(double, xFactor);
-        QPainterPath guide(QPointF(10, 20));
-        guide.lineTo(510, 20);
-        QPainterPath shape;
-        shape.addRect(0, -5, 100, 10);
-        shape.addEllipse(QPointF(50, 30), 20, 10);
-        const QRectF bent = Imaging::BendPath(shape, guide, xFactor).boundingRect();
-        const QRectF expected(10, 15, 100 * xFactor, 45);
-        QVERIFY2(std::abs(bent.left() - expected.left()) < 1e-6 &&
-                     std::abs(bent.top() - expected.top()) < 1e-6 &&
-                     std::abs(bent.width() - expected.width()) < 1e-6 &&
-                     std::abs(bent.height() - expected.height()) < 1e-3,
-                 qPrintable(QStringLiteral("%1 %2 %3 %4")
-                                .arg(bent.x())
-                                .arg(bent.y())
-                                .arg(bent.width())
-                                .arg(bent.height())));
-    }
-
     void straightStrokesFollowTheCurve() {
         const Imaging::BendGuide guide(UpperArc(100));
         QPainterPath line(QPointF(0, 5));
@@ -119,18 +74,6 @@ private slots:
         QVERIFY(points.size() > 20);
         for (const QPointF& p : points)
             QVERIFY2(std::abs(Radius(p) - 95) < 0.05, qPrintable(QString::number(Radius(p))));
-    }
-
-    void textLiesInABandAlongTheUpperRim() {
-        const double r = 100;
-        const BentText text = BendText(r);
-        for (const QPointF& p : Points(text.bent)) {
-            QVERIFY2(Radius(p) < r + 0.5 && Radius(p) > r - text.height - 0.5,
-                     qPrintable(QString::number(Radius(p))));
-            QVERIFY(p.y() < 0.5);
-        }
-        const QRectF bounds = text.bent.boundingRect();
-        QVERIFY(bounds.left() < -0.9 * r && bounds.right() > 0.9 * r && bounds.top() < -0.9 * r);
     }
 
     void textReadsLeftToRightWithUprightLetters() {
@@ -169,13 +112,6 @@ private slots:
         QVERIFY2(outerHigh - outerLow > 2 * (innerHigh - innerLow),
                  qPrintable(
                      QStringLiteral("bar %1, stem %2").arg(outerHigh - outerLow).arg(innerHigh - innerLow)));
-    }
-
-    void aGuideWithoutLengthLeavesThePathAlone() {
-        QPainterPath shape;
-        shape.addRect(1, 2, 3, 4);
-        QCOMPARE(Imaging::BendPath(shape, QPainterPath(), 1.0), shape);
-        QCOMPARE(Imaging::BendPath(shape, QPainterPath(QPointF(5, 5)), 1.0), shape);
     }
 };
 
