@@ -275,6 +275,24 @@ private slots:
         QVERIFY(qAbs(after.height() - before.height() * 1.1) <= 2);
         QVERIFY((QRectF(after).center() - QRectF(before).center()).manhattanLength() <= 2);
     }
+
+    // A crash of the program under test leaves gdb's backtrace of its core in the test's log.
+    void crashLeavesABacktraceInTheLog() {
+        XvfbSession x;
+        QVERIFY2(x.IsRunning(), qPrintable(x.ErrorString()));
+        TessaroRun tessaro(x);
+        // In a sanitizer build the address checker would take the signal itself and forbid the core.
+        tessaro.SetEnvironment("ASAN_OPTIONS",
+                               qEnvironmentVariable("ASAN_OPTIONS") + ":handle_segv=0:disable_coredump=0");
+        QVERIFY(tessaro.Start());
+        QVERIFY(
+            WaitFor([&] { return !tessaro.Output().isEmpty() || tessaro.MainWindows(false).size() > 0; }));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("crashed; backtrace:.*SIGSEGV.*#1 ",
+                                                QRegularExpression::DotMatchesEverythingOption));
+        QVERIFY(x.Run("kill", {"-SEGV", QString::number(tessaro.Process()->processId())}));
+        QVERIFY(tessaro.WaitForExit(-1, 60000));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLauncher)
