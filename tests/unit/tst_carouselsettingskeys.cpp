@@ -21,10 +21,6 @@ class TestCarouselSettingsKeys : public QObject {
         return window;
     }
 
-    static bool Underlined(QWidget* window, int index) {
-        return control<QLabel>(window, QStringLiteral("lblCaption%1").arg(index))->font().underline();
-    }
-
 private slots:
     void tabVisitsEveryControlInReadingOrder() {
         Rig rig;
@@ -102,18 +98,6 @@ private slots:
                        Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &up);
         QVERIFY2(rig.carousel->Tilt() > 200, qPrintable(caption(window.get(), 3)));
-    }
-
-    void focusedSliderLabelIsMarked() {
-        Rig rig;
-        auto window = OpenActive(rig);
-        QVERIFY(Underlined(window.get(), 13)); // the first slider has the focus when the window opens
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QVERIFY(!Underlined(window.get(), 13));
-        QVERIFY(Underlined(window.get(), 1));
-        control<QPushButton>(window.get(), "cmdClose")->setFocus(Qt::TabFocusReason);
-        for (int index = 0; index < 14; ++index)
-            QVERIFY2(!Underlined(window.get(), index), qPrintable(QString::number(index)));
     }
 };
 

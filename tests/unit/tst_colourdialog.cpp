@@ -31,7 +31,6 @@ private slots:
     void chosenColourComesBackAsBgr();
     void cancellingGivesMinusOne();
     void customColoursAreNotKept();
-    void installedChooserStandsInForTheDialog();
 };
 
 void TestColourDialog::chosenColourComesBackAsBgr_data() {
@@ -85,21 +84,6 @@ void TestColourDialog::customColoursAreNotKept() {
         dialog.reject();
     });
     QCOMPARE(customSeenSecondTime, QColor(Qt::white));
-}
-
-void TestColourDialog::installedChooserStandsInForTheDialog() {
-    QWidget owner;
-    QList<qint32> initials;
-    SetColourChooser([&](QWidget* pOwner, bool pFullOpen, qint32 pInitial) {
-        if (pOwner != &owner || !pFullOpen)
-            return qint32(-2);
-        initials << pInitial;
-        return qint32(0x445566);
-    });
-    QCOMPARE(ChooseColour(&owner, true, 0x112233), qint32(0x445566));
-    QCOMPARE(initials, QList<qint32>{0x112233});
-    QVERIFY(!QApplication::activeModalWidget());
-    SetColourChooser({});
 }
 
 QTEST_MAIN(TestColourDialog)

@@ -214,14 +214,6 @@ private slots:
         QVERIFY(QFileInfo(blocker).isFile());
     }
 
-    void databaseLivesInTheApplicationDataFolder() {
-        QStandardPaths::setTestModeEnabled(true);
-        const QString path = FirstStart::TokenDatabasePath();
-        QCOMPARE(path, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                           QStringLiteral("/Tessaro/Tokens.db"));
-        QStandardPaths::setTestModeEnabled(false);
-    }
-
     void picturesAreDistinctFlatIcons() {
         using StarterPictures::Picture;
         QSet<QByteArray> seen;

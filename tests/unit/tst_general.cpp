@@ -1,17 +1,8 @@
 #include "desktop/modGeneral.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QTest>
 #include <QWidget>
-
-namespace {
-QPixmap filled(int side, QColor colour) {
-    QPixmap pixmap(side, side);
-    pixmap.fill(colour);
-    return pixmap;
-}
-} // namespace
 
 class TestGeneral : public QObject {
     Q_OBJECT
@@ -53,18 +44,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QCOMPARE(QApplication::activeWindow(), &window);
         ShowAndActivate(nullptr);
-    }
-
-    void pictureFromIconUsesLargestSize() {
-        QIcon icon;
-        icon.addPixmap(filled(16, Qt::red));
-        icon.addPixmap(filled(48, Qt::blue));
-        icon.addPixmap(filled(32, Qt::green));
-        const QPixmap picture = PictureFromIcon(icon);
-        QCOMPARE(picture.deviceIndependentSize().toSize(), QSize(48, 48));
-        QCOMPARE(picture.toImage().pixelColor(10, 10), QColor(Qt::blue));
-        QCursor cursor(picture);
-        QCOMPARE(cursor.pixmap().size(), picture.size());
     }
 
     void pictureFromImageKeepsAlpha() {
