@@ -31,28 +31,6 @@ QPushButton* buttonWithResult(QMessageBox* box, int result) {
 class TestCentredMessageBox : public QObject {
     Q_OBJECT
 private slots:
-    void centring_data() {
-        QTest::addColumn<QRect>("owner");
-        QTest::addColumn<QSize>("box");
-        QTest::addColumn<QPoint>("expected");
-        QTest::newRow("even differences") << QRect(100, 100, 800, 600) << QSize(300, 150) << QPoint(350, 325);
-        QTest::newRow("odd width difference truncates")
-            << QRect(100, 100, 801, 600) << QSize(300, 150) << QPoint(350, 325);
-        QTest::newRow("odd height difference truncates")
-            << QRect(0, 0, 400, 301) << QSize(100, 100) << QPoint(150, 100);
-        QTest::newRow("owner off the left and top edges")
-            << QRect(-500, -300, 400, 300) << QSize(100, 100) << QPoint(-350, -200);
-        QTest::newRow("box larger than owner, towards zero")
-            << QRect(0, 0, 200, 100) << QSize(301, 151) << QPoint(-50, -25);
-        QTest::newRow("box one pixel wider") << QRect(10, 20, 100, 50) << QSize(103, 50) << QPoint(9, 20);
-    }
-    void centring() {
-        QFETCH(QRect, owner);
-        QFETCH(QSize, box);
-        QFETCH(QPoint, expected);
-        QCOMPARE(CentredPosition(owner, box), expected);
-    }
-
     void requestsReachTheResponder_data() {
         QTest::addColumn<bool>("standard");
         QTest::addColumn<QString>("title");

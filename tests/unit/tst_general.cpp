@@ -45,18 +45,6 @@ private slots:
         QCOMPARE(QApplication::activeWindow(), &window);
         ShowAndActivate(nullptr);
     }
-
-    void pictureFromImageKeepsAlpha() {
-        QImage image(32, 32, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        image.setPixelColor(16, 16, QColor(255, 0, 0, 128));
-        const QImage back = PictureFromIcon(image).toImage().convertToFormat(QImage::Format_ARGB32);
-        QCOMPARE(back.size(), QSize(32, 32));
-        QCOMPARE(qAlpha(back.pixel(0, 0)), 0);
-        QVERIFY(qAbs(qAlpha(back.pixel(16, 16)) - 128) <= 1);
-        QVERIFY(PictureFromIcon(QImage()).isNull());
-        QVERIFY(PictureFromIcon(QIcon()).isNull());
-    }
 };
 
 QTEST_MAIN(TestGeneral)
