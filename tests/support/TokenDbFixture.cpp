@@ -9,22 +9,40 @@
 
 namespace TokenDbFixture {
 
+const QList<QPair<QString, qint64>>& Settings() {
+    static const QList<QPair<QString, qint64>> row = {
+        {"Capacity", 9},           {"MoveIncrements", 12},     {"RenderScale", 150},
+        {"Width", 800},            {"Tilt", 200},              {"ImageSize", 120},
+        {"ForeItemScale", 130},    {"RearItemScale", 80},      {"ReflectionStretch", 50},
+        {"ReflectionStrength", 10}, {"DepthDarkening", 30},    {"TintStrength", 25},
+        {"TintColour", 16711680},  {"CaptionColour", 16777215}, {"CaptionOutlineColour", 0},
+        {"OverflowFade", -1},      {"OverflowZoom", 0},        {"OrbitImageOpacity", 75},
+        {"TokenFillColour", 255},  {"TokenFillOpacity", 40},   {"SoundEnabled", 0}};
+    return row;
+}
+
+QStringList SettingsColumns() {
+    QStringList columns;
+    for (const auto& [column, value] : Settings())
+        columns << column;
+    return columns;
+}
+
 void Create(const QString& path, bool withSettingsRow) {
     SqlConnection db(path, SqlConnection::Mode::CreateIfMissing);
-    db.Execute(
-        "CREATE TABLE Tokens (TokenID INTEGER PRIMARY KEY, ParentID INTEGER, Caption TEXT, "
-        "Command TEXT, Parameters TEXT, Description TEXT, SourceImage BLOB, Enabled INTEGER, "
-        "TokenIconScale INTEGER, HideAfterExecution INTEGER);"
-        "CREATE TABLE CarouselSettings (Capacity INTEGER, MoveIncrements INTEGER, RenderScale INTEGER, "
-        "Width INTEGER, Tilt INTEGER, ImageSize INTEGER, ForeItemScale INTEGER, RearItemScale INTEGER, "
-        "ReflectionStretch INTEGER, ReflectionStrength INTEGER, DepthDarkening INTEGER, "
-        "TintStrength INTEGER, TintColour INTEGER, CaptionColour INTEGER, CaptionOutlineColour INTEGER, "
-        "OverflowFade INTEGER, OverflowZoom INTEGER, OrbitImageOpacity INTEGER, TokenFillColour INTEGER, "
-        "TokenFillOpacity INTEGER, SoundEnabled INTEGER);"
-        "INSERT INTO Tokens VALUES (1, 0, 'Root', '', '', '', NULL, 1, 60, 0);");
-    if (withSettingsRow)
-        db.Execute("INSERT INTO CarouselSettings VALUES (9, 12, 150, 800, 200, 120, 130, 80, 50, 10, 30, 25, "
-                   "16711680, 16777215, 0, -1, 0, 75, 255, 40, 0)");
+    db.Execute("CREATE TABLE Tokens (TokenID INTEGER PRIMARY KEY, ParentID INTEGER, Caption TEXT, "
+               "Command TEXT, Parameters TEXT, Description TEXT, SourceImage BLOB, Enabled INTEGER, "
+               "TokenIconScale INTEGER, HideAfterExecution INTEGER);"
+               "CREATE TABLE CarouselSettings (" +
+               SettingsColumns().join(" INTEGER, ") +
+               " INTEGER);"
+               "INSERT INTO Tokens VALUES (1, 0, 'Root', '', '', '', NULL, 1, 60, 0);");
+    if (!withSettingsRow)
+        return;
+    QStringList values;
+    for (const auto& [column, value] : Settings())
+        values << QString::number(value);
+    db.Execute("INSERT INTO CarouselSettings VALUES (" + values.join(',') + ")");
 }
 
 void AddRows(const QString& path, const QList<Row>& rows) {
@@ -70,11 +88,43 @@ void LeaveFreePages(const QString& path) {
     db.Execute("DELETE FROM Tokens WHERE TokenID = 99999");
 }
 
-qint64 FreePages(const QString& path) {
+} // namespace TokenDbFixture
+
+namespace DbProbe {
+
+QList<QVariantMap> Rows(const QString& path, const QString& sql) {
     SqlConnection db(path);
-    SqlRowSet rows = db.Query("PRAGMA freelist_count");
-    rows.MoveFirst();
-    return rows.Value(rows.Columns().first()).toLongLong();
+    SqlRowSet rows = db.Query(sql);
+    QList<QVariantMap> result;
+    for (rows.MoveFirst(); !rows.EndOfRows(); rows.MoveNext()) {
+        QVariantMap row;
+        for (const QString& column : rows.Columns())
+            row.insert(column, rows.Value(column));
+        result << row;
+    }
+    return result;
 }
 
-} // namespace TokenDbFixture
+QVariant Scalar(const QString& path, const QString& sql) {
+    const QList<QVariantMap> rows = Rows(path, sql);
+    return rows.isEmpty() || rows.first().isEmpty() ? QVariant() : rows.first().first();
+}
+
+QVariant Stored(const QString& path, int id, const QString& column) {
+    return Scalar(path, QStringLiteral("SELECT %1 FROM Tokens WHERE TokenID = %2").arg(column).arg(id));
+}
+
+QVariantMap SettingsRow(const QString& path) {
+    const QList<QVariantMap> rows = Rows(path, QStringLiteral("SELECT * FROM CarouselSettings"));
+    return rows.isEmpty() ? QVariantMap() : rows.first();
+}
+
+bool Integrity(const QString& path) {
+    return Scalar(path, QStringLiteral("PRAGMA integrity_check")).toString() == QLatin1String("ok");
+}
+
+qint64 FreePages(const QString& path) {
+    return Scalar(path, QStringLiteral("PRAGMA freelist_count")).toLongLong();
+}
+
+} // namespace DbProbe

@@ -307,7 +307,7 @@ private slots:
         const QString path = NewDatabase(PictureTokens(400));
         auto controller = Started(path);
         TokenDbFixture::LeaveFreePages(path);
-        QVERIFY(TokenDbFixture::FreePages(path) > 0);
+        QVERIFY(DbProbe::FreePages(path) > 0);
         // A move leaves the description fade's timer running when the controller goes, and a new
         // token size leaves token images being composed on the workers.
         controller->MainWindow().Form_KeyDown(MainKey::Right);
@@ -332,7 +332,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!form);
         QVERIFY(!widget);
-        QCOMPARE(TokenDbFixture::FreePages(path), 0);
+        QCOMPARE(DbProbe::FreePages(path), 0);
         SqlConnection db(path);
         SqlRowSet check = db.Query("PRAGMA integrity_check");
         check.MoveFirst();

@@ -502,7 +502,7 @@ private slots:
         OtherWindow other(mRoot);
         other.show();
         TokenDbFixture::LeaveFreePages(mPath);
-        QVERIFY(TokenDbFixture::FreePages(mPath) > 0);
+        QVERIFY(DbProbe::FreePages(mPath) > 0);
         frmSysTray* tray = SysTrayForm();
         const int code = RunUntilShutDown([this, tray, byExit] {
             if (byExit)
@@ -516,7 +516,7 @@ private slots:
         QVERIFY(!MainWindow().IsShown());
         QVERIFY(!tray->isVisible());
         mRoot.reset();
-        QCOMPARE(TokenDbFixture::FreePages(mPath), 0);
+        QCOMPARE(DbProbe::FreePages(mPath), 0);
     }
 };
 
