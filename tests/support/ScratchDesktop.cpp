@@ -1,11 +1,10 @@
 #include "ScratchDesktop.h"
 
-#include "XvfbSession.h"
-
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QTest>
 
 namespace TestSupport {
 namespace {
@@ -62,25 +61,35 @@ const char* const HugeSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='2000
 
 } // namespace
 
+MarkerScript::MarkerScript(const QString& folder, const QString& name, bool recordFolder)
+    : mProgram(folder + QLatin1Char('/') + name) {
+    QDir().mkpath(folder);
+    QFile file(mProgram);
+    const QString script =
+        QStringLiteral("#!/bin/sh\n{ %1for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > '%2.part'"
+                       " && mv '%2.part' '%2.args'\n");
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(script.arg(recordFolder ? "pwd; " : "", mProgram).toUtf8()) < 0 ||
+        !file.setPermissions(file.permissions() | QFile::ExeOwner))
+        qFatal("cannot write %s", qPrintable(mProgram));
+}
+
+QStringList MarkerScript::WaitForArguments(int timeoutMs) const {
+    QFile file(mProgram + QStringLiteral(".args"));
+    if (!QTest::qWaitFor([&] { return file.exists(); }, timeoutMs) || !file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    file.remove();
+    lines.removeLast(); // after the last line's end
+    return lines;
+}
+
 ScratchDesktop::ScratchDesktop() {
-    WriteRecorder("marker", "$1");
-    WriteRecorder("marker-terminal", "terminal");
-    WriteRecorder("xdg-open", "xdg-open");
-    QDir(Root()).mkpath("log");
     QDir(Root()).mkpath("home");
     WriteFile("config/mimeapps.list", "[Default Applications]\nx-scheme-handler/http=web.desktop\n"
                                       "inode/directory=files.desktop\ntext/plain=editor.desktop\n");
     WriteEntries();
     WriteIcons();
-}
-
-void ScratchDesktop::WriteRecorder(const QString& program, const QString& logName) const {
-    const QString log = Root() + QStringLiteral("/log/") + logName;
-    WriteFile("bin/" + program,
-              QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"%1.part\" && mv \"%1.part\" \"%1\"\n")
-                  .arg(log)
-                  .toUtf8(),
-              true);
 }
 
 void ScratchDesktop::WriteFile(const QString& relativePath, const QByteArray& content,
@@ -144,10 +153,8 @@ void ScratchDesktop::ApplyToThisProcess() const {
 }
 
 QStringList ScratchDesktop::WaitForMarker(const QString& name, int timeoutMs) const {
-    QFile file(Root() + QStringLiteral("/log/") + name);
-    if (!WaitFor([&] { return file.exists(); }, timeoutMs) || !file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const MarkerScript& marker = name == "terminal" ? mTerminal : name == "xdg-open" ? mOpener : mMarker;
+    return marker.WaitForArguments(timeoutMs);
 }
 
 } // namespace TestSupport
