@@ -1,23 +1,13 @@
 #include "ScratchDesktop.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace TestSupport {
 namespace {
-
-QByteArray Png(QRgb colour, int size) {
-    QImage image(size, size, QImage::Format_ARGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 // name -> body; {bin} and {root} stand for the folders.
 const QList<QPair<QString, QString>> Entries = {
@@ -30,7 +20,8 @@ const QList<QPair<QString, QString>> Entries = {
              "Categories=System;TerminalEmulator;\n"},
     {"editor", "Name=Editor\nGenericName=Text Editor\nExec={bin}/marker editor --new-window %f\n"
                "Icon=editor-icon\nCategories=Utility;TextEditor;\nMimeType=text/plain;\n"},
-    {"paint", "Name=Paint\nComment=Draw pictures\nExec={bin}/marker paint %i %c\nIcon=paint-icon.png\n"
+    {"paint", "Name=Paint\nComment=Draw pictures\nExec={bin}/marker paint %i %c %k --file=%f x%cy %d %z "
+              "%\nIcon=paint-icon.png\n"
               "Categories=Graphics;2DGraphics;\n"},
     {"game",
      "Name=Game\nComment=Play\nExec=\"{bin}/marker\" game \"two words\" \"say \\\\\"hi\\\\\"\" 100%%\n"
@@ -85,50 +76,37 @@ QStringList MarkerScript::WaitForArguments(int timeoutMs) const {
 }
 
 ScratchDesktop::ScratchDesktop() {
+    const auto write = [this](const QString& path, const QByteArray& content) {
+        QDir().mkpath(QFileInfo(Root() + "/" + path).absolutePath());
+        QFile file(Root() + "/" + path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+    };
+    const auto png = [&](const QString& path, QRgb colour, int size) {
+        QImage image(size, size, QImage::Format_ARGB32);
+        image.fill(colour);
+        write(path, {}); // and its folder
+        image.save(Root() + "/" + path, "PNG");
+    };
     QDir(Root()).mkpath("home");
-    WriteFile("config/mimeapps.list", "[Default Applications]\nx-scheme-handler/http=web.desktop\n"
-                                      "inode/directory=files.desktop\ntext/plain=editor.desktop\n");
-    WriteEntries();
-    WriteIcons();
-}
-
-void ScratchDesktop::WriteFile(const QString& relativePath, const QByteArray& content,
-                               bool executable) const {
-    const QString path = Root() + QLatin1Char('/') + relativePath;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
-    file.close();
-    if (executable)
-        file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeUser);
-}
-
-void ScratchDesktop::WriteEntries() const {
+    write("config/mimeapps.list", "[Default Applications]\nx-scheme-handler/http=web.desktop\n"
+                                  "inode/directory=files.desktop\ntext/plain=editor.desktop\n");
     for (const auto& [name, body] : Entries)
-        WriteFile("data/applications/" + name + ".desktop",
-                  ("[Desktop Entry]\nType=Application\n" +
-                   QString(body).replace("{bin}", Bin()).replace("{root}", Root()))
-                      .toUtf8());
-}
-
-void ScratchDesktop::WriteIcons() const {
-    WriteFile("data/icons/hicolor/index.theme", IconTheme);
-    WriteFile("data/icons/hicolor/48x48/apps/web-icon.png", Png(qRgb(255, 0, 0), 48));
-    WriteFile("data/icons/hicolor/48x48/apps/paint-icon.png", Png(qRgb(255, 255, 0), 48));
-    WriteFile("data/icons/hicolor/scalable/apps/editor-icon.svg", GreenSvg);
-    WriteFile("pictures/files.png", Png(qRgb(0, 0, 255), 64));
-    WriteFile("pictures/huge.svg", HugeSvg);
-    WriteFile("pictures/broken.png", "\x89PNG\r\n\x1a\nnot really a picture");
-}
-
-QString ScratchDesktop::Entry(const QString& name) const {
-    return Root() + QStringLiteral("/data/applications/") + name + QStringLiteral(".desktop");
-}
-
-QString ScratchDesktop::WriteExtraEntry(const QString& fileName, const QString& body) const {
-    WriteFile("extra/" + fileName, ("[Desktop Entry]\n" + QString(body).replace("{bin}", Bin())).toUtf8());
-    return Root() + QStringLiteral("/extra/") + fileName;
+        write("data/applications/" + name + ".desktop",
+              ("[Desktop Entry]\nType=Application\n" +
+               QString(body).replace("{bin}", Bin()).replace("{root}", Root()))
+                  .toUtf8());
+    write("data/icons/hicolor/index.theme", IconTheme);
+    png("data/icons/hicolor/48x48/apps/web-icon.png", qRgb(255, 0, 0), 48);
+    png("data/icons/hicolor/48x48/apps/paint-icon.png", qRgb(255, 255, 0), 48);
+    write("data/icons/hicolor/scalable/apps/editor-icon.svg", GreenSvg);
+    png("pictures/files.png", qRgb(0, 0, 255), 64);
+    write("pictures/huge.svg", HugeSvg);
+    write("pictures/broken.png", "\x89PNG\r\n\x1a\nnot really a picture");
+    // File types come from the system's MIME database, as on a real desktop.
+    QFile::link(
+        QStandardPaths::locate(QStandardPaths::GenericDataLocation, "mime", QStandardPaths::LocateDirectory),
+        Root() + "/data/mime");
 }
 
 QList<QPair<QByteArray, QByteArray>> ScratchDesktop::SystemVariables() const {
@@ -140,16 +118,11 @@ QList<QPair<QByteArray, QByteArray>> ScratchDesktop::SystemVariables() const {
             {"TERMINAL", root + "/bin/marker-terminal"}};
 }
 
-QList<QPair<QByteArray, QByteArray>> ScratchDesktop::Variables() const {
-    const QByteArray root = Root().toLocal8Bit();
-    return SystemVariables() +
-           QList<QPair<QByteArray, QByteArray>>{{"XDG_DATA_HOME", root + "/home/data"},
-                                                {"XDG_CONFIG_HOME", root + "/home/config"}};
-}
-
 void ScratchDesktop::ApplyToThisProcess() const {
-    for (const auto& [name, value] : Variables())
+    for (const auto& [name, value] : SystemVariables())
         qputenv(name.constData(), value);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(Root() + "/home/data"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(Root() + "/home/config"));
 }
 
 QStringList ScratchDesktop::WaitForMarker(const QString& name, int timeoutMs) const {
