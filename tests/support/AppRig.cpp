@@ -66,6 +66,7 @@ AppRig::AppRig(const Options& options) {
         return true;
     });
     FramePacer::SetInterval(options.pacingMs);
+    QApplication::setQuitOnLastWindowClosed(false); // as main() does: the last window closed ends nothing
     Start(options.init);
 }
 
@@ -80,11 +81,12 @@ AppRig::~AppRig() {
 
 void AppRig::Start(bool init) {
     root = std::make_unique<cTessaro>(path);
+    if (init)
+        root->Init();
+    // After Init, whose tray puts the desktop's own watcher in place.
     auto scripted = std::make_unique<ScriptedKeys>();
     keys = scripted.get();
     root->SysTrayForm().SetKeyWatcher(std::move(scripted));
-    if (init)
-        root->Init();
 }
 
 void AppRig::Restart() {
@@ -94,6 +96,9 @@ void AppRig::Restart() {
 
 int AppRig::ExitBy(const std::function<void()>& action) {
     QTimer::singleShot(0, action);
+    QTimer deadline; // a program that never ends its loop fails the test (-1) rather than hanging it
+    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
+    deadline.start(60000);
     return QApplication::exec();
 }
 

@@ -69,7 +69,8 @@ struct AppRig {
     void Start(bool init = true);
     // Releases the root (the file is compacted) and starts again on the same file.
     void Restart();
-    // Runs the program's event loop with the action queued, until the program ends it; the loop's code.
+    // Runs the program's event loop with the action queued, until the program ends it; the loop's code
+    // (-1 when it has not ended after a minute).
     int ExitBy(const std::function<void()>& action);
 
     cTessaro& Root() const { return *root; }
