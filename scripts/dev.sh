@@ -51,9 +51,10 @@ sanitize() {
     ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
 }
 
-# Runs each fuzz target for the given seconds on its seeds (build-fuzz/tests/fuzz/seeds/<name>) and
-# the inputs it found before (build-fuzz/fuzz-corpus/<name>); a failing input is kept as
-# build-fuzz/fuzz-artifacts/<name>-crash-... (or leak-, timeout-, oom-).
+# Runs each fuzz target for the given seconds on its seeds (tests/fuzz/seeds/<name>, and the program's
+# own pictures for the picture target) and the inputs it found before (build-fuzz/fuzz-corpus/<name>,
+# where new ones go); a failing input is kept as build-fuzz/fuzz-artifacts/<name>-crash-... (or leak-,
+# timeout-, oom-).
 fuzz() {
     local seconds=$1 failed=()
     cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DTESSARO_FUZZ=ON \
@@ -68,13 +69,13 @@ fuzz() {
         # allocation is held to 256 MB. The picture target's whole process may use more: its
         # pictures of up to 64 MiB leave memory in ASan's allocator after they are freed, which
         # lifts the resident size past 256 MB within a minute while the live heap stays under 100 MB.
-        local rss_limit=256
-        [ "$name" = picture ] && rss_limit=512
+        local rss_limit=256 seeds=("tests/fuzz/seeds/$name")
+        [ "$name" = picture ] && rss_limit=512 && seeds+=(resources/images resources/desktop)
         if ! ASAN_OPTIONS="quarantine_size_mb=32" LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0" \
             UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
             "build-fuzz/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -rss_limit_mb="$rss_limit" -timeout=1 \
             -malloc_limit_mb=256 -print_final_stats=1 -artifact_prefix="build-fuzz/fuzz-artifacts/$name-" \
-            "build-fuzz/fuzz-corpus/$name" "build-fuzz/tests/fuzz/seeds/$name" 2>"build-fuzz/fuzz-$name.log"; then
+            "build-fuzz/fuzz-corpus/$name" "${seeds[@]}" 2>"build-fuzz/fuzz-$name.log"; then
             tail -n 60 "build-fuzz/fuzz-$name.log" >&2
             failed+=("$name")
         else

@@ -11,15 +11,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzSupport::DeliverEvents();
-    const QString path = FuzzSupport::WriteScratchFile(
-        QStringLiteral("dropped.desktop"), QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-    const std::optional<DesktopApplication> application = DesktopEntries::Read(path);
-    if (!application)
-        return 0;
-    if (application->name.isEmpty() || application->commandLine.isEmpty())
+    const auto application =
+        DesktopEntries::Read(FuzzSupport::WriteScratchFile("dropped.desktop", data, size));
+    if (application && (application->name.isEmpty() || application->commandLine.isEmpty()))
         qFatal("an application without a name or a command was accepted");
-    const ApplicationTokenFields fields = TokenFieldsFor(*application, QImage());
-    if (fields.command.isEmpty())
+    if (application && TokenFieldsFor(*application, QImage()).command.isEmpty())
         qFatal("a token without a command was made");
     return 0;
 }

@@ -12,14 +12,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzSupport::DeliverEvents();
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     QString error;
-    const QImage image = Imaging::Decode(bytes, &error);
-    if (image.isNull()) {
-        if (error.isEmpty())
-            qFatal("a picture was refused without a reason");
+    const QImage image =
+        Imaging::Decode(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), &error);
+    if (image.isNull() && error.isEmpty())
+        qFatal("a picture was refused without a reason");
+    if (image.isNull())
         return 0;
-    }
     QImage picture = Imaging::NewSurface(196, 196);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

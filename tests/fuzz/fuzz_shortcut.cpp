@@ -9,8 +9,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QString path = FuzzSupport::WriteScratchFile(
-        QStringLiteral("dropped.lnk"), QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const QString path = FuzzSupport::WriteScratchFile("dropped.lnk", data, size);
     try {
         ResolveShortcut(path);
     } catch (const RuntimeError& error) {
