@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include <QString>
 #include <QWidget>
 #include <functional>
 
@@ -24,17 +24,6 @@ inline QString LayoutFault(QWidget* window, const OverlapAllowed& allowed = {}) 
                 return controls[a]->objectName() + " overlaps " + controls[b]->objectName();
     }
     return {};
-}
-
-// The names of the window's controls in the order Tab visits them from `first`, once round: only the
-// controls that take the focus with Tab, not their inner parts.
-inline QStringList TabOrder(QWidget* window, QWidget* first) {
-    QStringList names{first->objectName()};
-    for (QWidget* widget = first->nextInFocusChain(); widget != first && names.size() < 100;
-         widget = widget->nextInFocusChain())
-        if (widget->parentWidget() == window && (widget->focusPolicy() & Qt::TabFocus))
-            names << widget->objectName();
-    return names;
 }
 
 } // namespace FormChecks
