@@ -317,8 +317,8 @@ private slots:
         QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777));
         qInfo("%s: %s", qPrintable(name), qPrintable(output.simplified()));
         QVERIFY2(lines.last() == "ended", qPrintable(output + " (or hung) in the step after the last line"));
-        const qint64 peakKiB = output.section("peak ", 1).section('\n', 0, 0).toLongLong();
-        QVERIFY2(peakKiB > 0 && peakKiB < 300 * 1024, qPrintable(output));
+        const qint64 peak = output.section("peak ", 1).section('\n', 0, 0).toLongLong();
+        QVERIFY2(peak > 0 && (peak < 300 * 1024 || !expected.contains("drop: picture")), qPrintable(output));
         for (const QString& part : expected)
             QVERIFY2(output.contains(part), qPrintable(part + " is missing"));
         QCOMPARE(output.contains("edit saved"), expected.contains("edit saved"));
