@@ -3,7 +3,7 @@
 #include "BenchDatabase.h"
 #include "BenchRunner.h"
 
-#include "LauncherScreen.h"
+#include "Screen.h"
 #include "TessaroRun.h"
 #include "XvfbSession.h"
 #include "store/FirstStart.h"
@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-using TestSupport::LauncherScreen;
+using TestSupport::Screen;
 using TestSupport::TessaroRun;
 using TestSupport::XvfbSession;
 
@@ -38,7 +38,7 @@ double residentMegabytes(qint64 pid) {
 struct Launcher {
     XvfbSession& x;
     TessaroRun run{x};
-    LauncherScreen screen{x};
+    Screen screen{x};
     qulonglong window = 0;
 
     Launcher(XvfbSession& session, const QString& database) : x(session) {

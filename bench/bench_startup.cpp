@@ -21,7 +21,7 @@ namespace {
 // Whether the screen shows anything of the launcher yet: the window is mapped and some pixel is lit
 // (the window fades in from transparent, so its first frames are nearly black).
 bool launcherVisible(const XvfbSession& x, const TessaroRun& run) {
-    if (run.MainWindows(true).isEmpty())
+    if (run.MainWindows().isEmpty())
         return false;
     const QImage shot = x.Screenshot();
     for (int y = 0; y < shot.height(); y += 2) {

@@ -1,299 +1,351 @@
+// The real program on private X servers, driven with xdotool as a user would.
+#include "Screen.h"
 #include "TessaroRun.h"
 #include "TokenDbFixture.h"
-#include "XvfbSession.h"
 #include "platform/SqlDatabase.h"
 
 #include <QDir>
-#include <QFile>
-#include <QRegularExpression>
 #include <QTest>
 
 using namespace TestSupport;
-using TokenDbFixture::Row;
 
 namespace {
-// The launcher's drawing with the construction defaults (no settings row): image size 128, so the
-// title band is 58 pixels high and the description band 96.
-constexpr int TitleBand = 58;
-constexpr int DescriptionBand = 96;
-
-struct Bands {
-    QImage title, frame, description;
-};
-
-Bands BandsOf(const QImage& window) {
-    const int frameHeight = window.height() - TitleBand - DescriptionBand;
-    return {window.copy(0, 0, window.width(), TitleBand),
-            window.copy(0, TitleBand, window.width(), frameHeight),
-            window.copy(0, TitleBand + frameHeight, window.width(), DescriptionBand)};
-}
-
-// Pixels bright enough to be the text's white outline (the rest of the window is dark).
-int BrightPixels(const QImage& image) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            count += qGray(image.pixel(x, y)) > 200;
-    return count;
-}
-
-// The share of pixels that differ noticeably.
-double Difference(const QImage& a, const QImage& b) {
-    if (a.size() != b.size() || a.isNull())
-        return 1.0;
-    int differing = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            differing += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 24;
-    return double(differing) / (a.width() * a.height());
-}
-
+// Nearly the same picture: at most one pixel in 500 differs.
 bool Same(const QImage& a, const QImage& b) {
-    return Difference(a, b) < 0.002;
+    return !a.isNull() && DifferingPixels(a, b) * 500 < qsizetype(a.width()) * a.height();
 }
+const QPoint NewButton(182, 456), CaptionBox(320, 254), DoneButton(109, 518); // in the Token Manager
 
-// Tokens under the root in carousel order: Alpha, Bravo (runs the marker script), Charlie (a level,
-// in front at the start), Delta.
-QList<Row> LauncherTokens(const QString& script) {
-    const QByteArray picture = TokenDbFixture::Png(96, 96, 0x2a7ab0);
-    return {
-        {2, 1, "Alpha", true, picture, {}, 60, false, "The first token"},
-        {3, 1, "Bravo", true, picture, script, 60, false, "Writes a marker file with its parameters"},
-        {4, 1, "Charlie", true, picture, {}, 60, false, "Opens a level with two tokens of its own"},
-        {5, 1, "Delta", true, picture, {}, 60, false, "D"},
-        {6, 4, "Inner A", true, picture, {}, 60, false, "Inside Charlie"},
-        {7, 4, "Inner B", true, picture, {}, 60, false, "Also inside Charlie"},
-    };
-}
+// A display, the program on it with a scratch home, and what a user sees of it.
+struct Desk {
+    XvfbSession x;
+    TessaroRun run{x};
+    Screen s{x};
+    qulonglong carousel = 0;
+    bool wiggle = false;
+
+    explicit Desk(XvfbSession::Options options = {}) : x(options) { QDir().mkpath(run.DataFolder()); }
+    // The file seeded with the root and the rows (none: the first start makes its own); the carousel.
+    bool Start(const QList<TokenDbFixture::Row>& rows = {}) {
+        if (!rows.isEmpty()) {
+            TokenDbFixture::Create(run.DatabasePath());
+            TokenDbFixture::AddRows(run.DatabasePath(), rows);
+        }
+        return x.IsRunning() && run.Start() && (carousel = s.WaitForCarouselWindow()) != 0;
+    }
+    QRect Drawn() const { return AboveDescription(s.Geometry(carousel), run.DatabasePath()); }
+    QImage StillDrawn() const { return s.WaitForStill(Drawn()); }
+    QImage Still() const { return s.WaitForStill(s.Geometry(carousel)); }
+    int Count(const QString& where = "1") const {
+        return DbProbe::Scalar(run.DatabasePath(), "SELECT COUNT(*) FROM Tokens WHERE " + where).toInt();
+    }
+    // Opens the tray menu and chooses an item (1: the first) with the keys; the first item's picture.
+    QImage Menu(int item) const {
+        const QImage first = s.FirstItemPicture();
+        return s.Keys(QStringList(item, "Down") << "Return") ? first : QImage();
+    }
+    // The window titled so if, all fades over, it has the keyboard and covers the carousel (at `spot`).
+    qulonglong InFront(const QString& title, QPoint spot, QRgb background) const {
+        const qulonglong window = s.WaitForWindow(title);
+        const QRect place = s.Geometry(window), both = place.united(s.Geometry(carousel));
+        const QRgb seen = s.WaitForStill(both).pixel(place.topLeft() + spot - both.topLeft()) & 0xFFFFFF;
+        return s.FocusedWindow() == window && seen == background ? window : 0;
+    }
+    qulonglong ManagerInFront() const { return InFront("^Token Manager$", {421, 240}, 0xE5E5E5); }
+    // The Token Manager opened by a double click on the carousel; its tree's area on screen.
+    QRect OpenTokenManager() const {
+        s.Click(carousel, {s.Geometry(carousel).width() / 2, 40}, Screen::LeftButton, 2);
+        return QRect(4, 4, 210, 433).translated(s.Geometry(s.WaitForWindow("^Token Manager$")).topLeft());
+    }
+    bool MoveTo(QPoint p) const {
+        return x.Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+    }
+    // A drag learns the answer of the place under the pointer only when the pointer moves.
+    bool Wiggle(QPoint p) { return MoveTo(p + QPoint(wiggle = !wiggle, 0)); }
+    // Top and bottom of the tree's lit rows (selected node, drag target: blue right of the captions).
+    std::pair<int, int> Lit(const QRect& tree) const {
+        const QImage shot = x.Screenshot();
+        int top = 0, bottom = -1;
+        for (int y = tree.top(); y < tree.bottom() && !shot.isNull(); ++y)
+            if (const QRgb p = shot.pixel(tree.right() - 30, y); qBlue(p) - qRed(p) > 80)
+                std::tie(top, bottom) = std::pair(bottom < 0 ? y : top, y);
+        return {top, bottom};
+    }
+};
 } // namespace
 
 class TestLauncher : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<XvfbSession> mSession;
-    std::unique_ptr<TessaroRun> mTessaro;
-    qulonglong mWindow = 0;
-    QString mMarker;
-
-    QRect WindowGeometry() const {
-        QString output;
-        if (!mSession->Xdotool({"getwindowgeometry", "--shell", QString::number(mWindow)}, &output))
-            return {};
-        const auto value = [&](const QString& name) {
-            const auto match =
-                QRegularExpression("^" + name + "=(-?\\d+)$", QRegularExpression::MultilineOption)
-                    .match(output);
-            return match.hasMatch() ? match.captured(1).toInt() : -1;
-        };
-        return QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
-    }
-
-    QImage WindowShot() const {
-        const QRect geometry = WindowGeometry();
-        const QImage screen = mSession->Screenshot();
-        return screen.isNull() || !geometry.isValid() ? QImage() : screen.copy(geometry);
-    }
-
-    // Waits until the window shows a front token at rest with its description, and returns it.
-    bool SettledShot(Bands& bands, const std::function<bool(const Bands&)>& wanted) const {
-        QImage previous;
-        return WaitFor(
-            [&] {
-                const QImage shot = WindowShot();
-                const bool settled = !shot.isNull() && Same(shot, previous);
-                previous = shot;
-                if (!settled)
-                    return false;
-                bands = BandsOf(shot);
-                return BrightPixels(bands.description) > 30 && wanted(bands);
-            },
-            20000);
-    }
-
-    bool Key(const QString& key) const { return mSession->Xdotool({"key", "--clearmodifiers", key}); }
-
-    // Buttons 4 and 5 turn a vertical wheel away and towards; 6 and 7 scroll sideways.
-    bool Wheel(int button, int notches = 1) const {
-        return mSession->Xdotool({"mousemove", "--window", QString::number(mWindow), "200", "200"}) &&
-               mSession->Xdotool(
-                   {"click", "--repeat", QString::number(notches), "--delay", "1", QString::number(button)});
-    }
-
-    bool FocusLauncher() {
-        const QList<qulonglong> windows = mTessaro->MainWindows();
-        if (windows.isEmpty())
-            return false;
-        mWindow = windows.first();
-        return mSession->Focus(mWindow);
-    }
+    Desk mTray{XvfbSession::Options{.withTray = true}}; // the first start's tree, with a system tray
 
 private slots:
-    void initTestCase() {
-        mSession = std::make_unique<XvfbSession>();
-        QVERIFY2(mSession->IsRunning(), qPrintable(mSession->ErrorString()));
-        mTessaro = std::make_unique<TessaroRun>(*mSession);
-        QDir().mkpath(mTessaro->DataFolder());
-        mMarker = mTessaro->Home() + "/marker.txt";
-        const QString script = mTessaro->Home() + "/write-marker.sh";
-        QFile file(script);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1.part'\nmv '%1.part' '%1'\n")
-                       .arg(mMarker)
-                       .toUtf8());
-        file.close();
-        file.setPermissions(file.permissions() | QFile::ExeOwner);
-        TokenDbFixture::Create(mTessaro->DatabasePath(), false);
-        TokenDbFixture::AddRows(mTessaro->DatabasePath(), LauncherTokens(script));
-        SqlConnection(mTessaro->DatabasePath())
-            .Execute("UPDATE Tokens SET Parameters = '--greeting \"hello there\" $HOME' WHERE TokenID = 3");
-        QVERIFY(mTessaro->Start());
-        QVERIFY2(mTessaro->WaitForMainWindow(true), qPrintable(mTessaro->Output()));
-        QVERIFY(FocusLauncher());
-    }
+    void initTestCase() { QVERIFY2(mTray.Start(), qPrintable(mTray.run.Output())); }
 
-    void cleanupTestCase() {
-        mTessaro.reset();
-        mSession.reset();
-    }
-
-    // The session ends while a failed launch is being reported: the box is answered, and the
-    // program ends in order instead of waiting on it.
-    void sessionEndWhileABoxWaits() {
-        XvfbSession x;
-        QVERIFY2(x.IsRunning(), qPrintable(x.ErrorString()));
-        TessaroRun tessaro(x);
-        QDir().mkpath(tessaro.DataFolder());
-        TokenDbFixture::Create(tessaro.DatabasePath(), false);
-        TokenDbFixture::AddRows(tessaro.DatabasePath(),
-                                {{2, 1, "Broken", true, TokenDbFixture::Png(96, 96, 0x2a7ab0),
-                                  "/nonexistent/program", 60, false, "Cannot start"}});
-        QVERIFY(tessaro.Start());
-        QVERIFY2(tessaro.WaitForMainWindow(true), qPrintable(tessaro.Output()));
-        QVERIFY(x.Focus(tessaro.MainWindows().first()));
-        QVERIFY(x.Xdotool({"key", "Return"}));
-        // The box is titled like the launcher's window.
-        QVERIFY2(WaitFor([&] { return tessaro.MainWindows().size() == 2; }, 20000), "no box");
-        tessaro.Process()->terminate();
-        QVERIFY2(tessaro.WaitForExit(), qPrintable(tessaro.Output()));
-        QCOMPARE(tessaro.Process()->exitCode(), 0);
-    }
-
-    // Right, Left and the wheel turn the carousel: the frame changes and the new front token's
-    // description appears; turning back shows the first picture again.
+    // Keys and the wheel (4 and 5 turn it away and towards, 6 and 7 scroll sideways) turn the ring: each
+    // input, then the front token at rest (c Charlie, d Delta, a neither: Alpha, two notches on).
     void keysAndWheelTurnTheCarousel() {
-        Bands charlie, delta, again;
-        QVERIFY(Key("Right"));
-        QVERIFY2(SettledShot(delta, [](const Bands&) { return true; }), "no description after Right");
-        QVERIFY(Key("Left"));
-        QVERIFY2(
-            SettledShot(charlie, [&](const Bands& b) { return !Same(b.description, delta.description); }),
-            "Left did not bring another token to the front");
-        QVERIFY(!Same(charlie.frame, delta.frame));
-        QVERIFY(Same(charlie.title, delta.title));
-        QVERIFY(Wheel(5)); // towards the user: like Right
-        QVERIFY2(SettledShot(again, [&](const Bands& b) { return Same(b.description, delta.description); }),
-                 "the wheel did not turn to the next token");
-        QVERIFY(Same(again.frame, delta.frame));
-        QVERIFY(Wheel(4)); // away: like Left
-        QVERIFY2(SettledShot(again, [&](const Bands& b) { return Same(b.description, charlie.description); }),
-                 "the wheel did not turn back");
-    }
-
-    // A sideways scroll turns nothing; a quick burst of notches lands as many positions on.
-    void wheelTurnsOnlyForVerticalRotation() {
-        Bands charlie, delta, alpha, after;
-        auto showing = [&](const Bands& wanted) {
-            return [&wanted](const Bands& b) { return Same(b.description, wanted.description); };
+        Desk d;
+        QVERIFY(d.Start({{2, 1, "Alpha"}, {3, 1, "Bravo"}, {4, 1, "Charlie"}, {5, 1, "Delta"}}) &&
+                d.x.Focus(d.carousel));
+        QImage charlie, delta, now;
+        const auto settled = [&](auto wanted) {
+            return WaitFor([&] { return (now = d.Still()), wanted(); }, 30000);
         };
-        QVERIFY(SettledShot(charlie, [](const Bands&) { return true; }));
-        QVERIFY(Key("Right"));
-        QVERIFY(
-            SettledShot(delta, [&](const Bands& b) { return !Same(b.description, charlie.description); }));
-        QVERIFY(Key("Left") && Key("Left") && Key("Left"));
-        QVERIFY(SettledShot(alpha, [&](const Bands& b) {
-            return !Same(b.description, charlie.description) && !Same(b.description, delta.description);
-        }));
-        QVERIFY(Key("Right") && Key("Right"));
-        QVERIFY(SettledShot(after, showing(charlie)));
-        // Sideways, then one key: the key's one position is all that happened.
-        QVERIFY(Wheel(6) && Wheel(7) && Key("Right"));
-        QVERIFY2(SettledShot(after, showing(delta)), "a sideways scroll turned the carousel");
-        QVERIFY(Key("Left"));
-        QVERIFY(SettledShot(after, showing(charlie)));
-        QVERIFY(Wheel(4, 2)); // two quick notches away: like Left twice
-        QVERIFY2(SettledShot(after, showing(alpha)), "the burst did not end two positions on");
-        QVERIFY(Wheel(5, 2));
-        QVERIFY(SettledShot(after, showing(charlie)));
+        QVERIFY(settled([&] { return !(charlie = now).isNull(); }) && d.s.Keys({"Right"}));
+        QVERIFY(settled([&] { return !Same(delta = now, charlie); }));
+        const QStringList at{"mousemove", "--window", QString::number(d.carousel), "9", "9"};
+        for (const QString step :
+             {"c click 4", "d click 5", "c click 6 click 7 key Left", "a click --repeat 2 --delay 1 4",
+              "c key Right Right", "c key Right Right Right Right"}) {
+            const bool toCharlie = step[0] == 'c', toDelta = step[0] == 'd';
+            QVERIFY(d.x.Xdotool(at + step.mid(2).split(' ')));
+            QVERIFY2(settled([&] { return Same(now, charlie) == toCharlie && Same(now, delta) == toDelta; }),
+                     qPrintable(step));
+        }
     }
 
-    // Down opens the front token's level (a new title); Up comes back with that token in front.
-    void downOpensAndUpReturns() {
-        Bands root, inside, back;
-        QVERIFY(SettledShot(root, [](const Bands&) { return true; }));
-        QVERIFY(Key("Down"));
-        QVERIFY2(SettledShot(inside, [&](const Bands& b) { return !Same(b.title, root.title); }),
-                 "the title did not change");
-        QVERIFY(Key("Up"));
-        QVERIFY2(SettledShot(back, [&](const Bands& b) { return Same(b.title, root.title); }),
-                 "Up did not return to the root level");
-        QVERIFY(Same(back.frame, root.frame));
-        QVERIFY(Same(back.description, root.description));
+    // SIGTERM while a failed launch's box (titled "Tessaro" too) waits: it is answered, the program ends.
+    void sessionEndWhileABoxWaits() {
+        Desk d;
+        QVERIFY(d.Start({{2, 1, "Broken", true, TokenDbFixture::Png(96, 96), "/nonexistent/program"}}));
+        QVERIFY(d.x.Focus(d.carousel) && d.s.Keys({"Return"}));
+        QVERIFY2(WaitFor([&] { return d.run.MainWindows().size() == 2; }, 20000), "no box");
+        d.run.Process()->terminate();
+        QVERIFY2(d.run.WaitForExit() && d.run.Process()->exitCode() == 0, qPrintable(d.run.Output()));
     }
 
-    // Enter runs the front token's command with its parameters, never through a shell.
-    void enterRunsTheCommand() {
-        QVERIFY(Key("Left")); // Bravo
-        QVERIFY(Key("Return"));
-        QVERIFY2(WaitFor([&] { return QFile::exists(mMarker); }, 20000), qPrintable(mTessaro->Output()));
-        QFile marker(mMarker);
-        QVERIFY(marker.open(QIODevice::ReadOnly));
-        QCOMPARE(marker.readAll(), QByteArray("--greeting\nhello there\n$HOME\n"));
-        QVERIFY(!mTessaro->MainWindows().isEmpty());
-        QVERIFY(Key("Right")); // Charlie again
+    // Without a display the program says so in one line; options that only print need no display.
+    void programEndsAtOnce_data() {
+        QTest::addColumn<QString>("option"); // or the environment's setting
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("no DISPLAY") << "--unset=DISPLAY" << 1 << "Tessaro needs a desktop session";
+        QTest::newRow("its server gone") << "DISPLAY=:4987" << 1 << "Tessaro needs a desktop session";
+        QTest::newRow("--help") << "--help" << 0 << "Usage: tessaro";
+        QTest::newRow("--version") << "--version" << 0 << "Tessaro " TESSARO_VERSION "\n";
+        QTest::newRow("unknown") << "-x" << 2 << "tessaro: unknown option '-x'\n\nUsage: ";
+    }
+    void programEndsAtOnce() {
+        QFETCH(QString, option);
+        QFETCH(int, code);
+        QFETCH(QString, printed);
+        QProcess program; // through env(1), which takes a variable's setting before the program
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        const QStringList unset{"--unset=WAYLAND_DISPLAY", "--unset=QT_QPA_PLATFORM", "--unset=DISPLAY"};
+        const bool setting = option.contains('=');
+        program.start("env", unset + QStringList{setting ? option : TESSARO_EXECUTABLE,
+                                                 setting ? TESSARO_EXECUTABLE : option});
+        QVERIFY(program.waitForFinished(15000) && program.exitStatus() == QProcess::NormalExit);
+        const QString output = QString::fromLocal8Bit(program.readAll());
+        QCOMPARE(program.exitCode(), code);
+        QVERIFY2(output.startsWith(printed) && (code != 1 || output.count('\n') == 1), qPrintable(output));
     }
 
-    // Escape hides the window; starting a second copy shows it again, and the copy ends.
-    void escapeHidesAndSecondCopyShows() {
-        QVERIFY(FocusLauncher());
-        QVERIFY(Key("Escape"));
-        QVERIFY(mTessaro->WaitForMainWindow(false));
-        QVERIFY(mTessaro->Start());
-        QVERIFY2(mTessaro->WaitForMainWindow(true), qPrintable(mTessaro->Output(0)));
-        QVERIFY(mTessaro->WaitForExit(1));
-        QVERIFY(mTessaro->Process(0)->state() == QProcess::Running);
+    // --toggle starts the launcher; later requests and a plain start reach it and end at once.
+    void commandLineRequestsReachTheRunningCopy() {
+        Desk d;
+        QVERIFY(d.x.IsRunning() && d.run.Start({"--toggle"}) && d.run.WaitForMainWindow(true));
+        for (const QString step :
+             {"--toggle -", "--show +", "--hide -", "--hide -", "--toggle +", "--hide -", " +"}) {
+            QProcess* request = d.run.Start(step.split(' ').filter("--"));
+            QVERIFY2(request && d.run.WaitForExit(-1, 10000) && request->exitCode() == 0, qPrintable(step));
+            QVERIFY2(d.run.WaitForMainWindow(step.endsWith('+')), qPrintable(step));
+        }
+        QVERIFY(d.run.MainWindows().size() == 1 && d.run.Process(0)->state() == QProcess::Running);
     }
 
-    // Numeric-pad plus grows the window about its centre.
-    void numPadPlusGrowsAboutTheCentre() {
-        QVERIFY(FocusLauncher());
-        const QRect before = WindowGeometry();
-        QVERIFY(before.isValid());
-        QVERIFY(Key("KP_Add"));
-        QVERIFY(WaitFor([&] { return WindowGeometry().width() > before.width(); }, 20000));
-        const QRect after = WindowGeometry();
-        QVERIFY(qAbs(after.width() - before.width() * 1.1) <= 2);
-        QVERIFY(qAbs(after.height() - before.height() * 1.1) <= 2);
-        QVERIFY((QRectF(after).center() - QRectF(before).center()).manhattanLength() <= 2);
+    void unusableDatabaseIsReportedAndLeftAlone_data() {
+        QTest::addColumn<QString>("breakage"); // empty: not a database at all
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("not a database") << QString() << "file is not a database";
+        QTest::newRow("no root row") << QString("DELETE FROM Tokens WHERE TokenID = 1")
+                                     << "it has no root token";
+        QTest::newRow("setting not a number")
+            << QString("UPDATE CarouselSettings SET Width = 'w'") << "Width of";
+    }
+    void unusableDatabaseIsReportedAndLeftAlone() {
+        QFETCH(QString, breakage);
+        QFETCH(QString, problem);
+        Desk d;
+        const QString path = d.run.DatabasePath();
+        TokenDbFixture::Create(path);
+        if (QFile file(path); breakage.isEmpty())
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray("Programs.\n").repeated(99)));
+        else
+            SqlConnection(path).Execute(breakage);
+        const QByteArray before = TokenDbFixture::FileHash(path);
+        // The message is written out (naming the file) and shown in a box titled "Tessaro"; Return closes it.
+        QVERIFY(d.run.Start() && WaitFor([&] { return d.run.Output().contains(problem); }));
+        QVERIFY(breakage.startsWith("UPDATE") || d.run.Output().contains(path));
+        QVERIFY(WaitFor([&] { return d.run.MainWindows().size() == 1; }) &&
+                d.x.Focus(d.run.MainWindows()[0]));
+        QVERIFY(d.s.Keys({"Return"}) && d.run.WaitForExit() && !d.run.Process()->exitStatus());
+        QCOMPARE(d.run.Process()->exitCode(), 1);
+        QVERIFY(TokenDbFixture::FileHash(path) == before && !QFile::exists(path + "-journal"));
     }
 
-    // A crash of the program under test leaves gdb's backtrace of its core in the test's log.
-    void crashLeavesABacktraceInTheLog() {
-        XvfbSession x;
-        QVERIFY2(x.IsRunning(), qPrintable(x.ErrorString()));
-        TessaroRun tessaro(x);
-        // In a sanitizer build the address checker would take the signal itself and forbid the core.
-        tessaro.SetEnvironment("ASAN_OPTIONS",
-                               qEnvironmentVariable("ASAN_OPTIONS") + ":handle_segv=0:disable_coredump=0");
-        QVERIFY(tessaro.Start());
-        QVERIFY(
-            WaitFor([&] { return !tessaro.Output().isEmpty() || tessaro.MainWindows(false).size() > 0; }));
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("crashed; backtrace:.*SIGSEGV.*#1 ",
-                                                QRegularExpression::DotMatchesEverythingOption));
-        QVERIFY(x.Run("kill", {"-SEGV", QString::number(tessaro.Process()->processId())}));
-        QVERIFY(tessaro.WaitForExit(-1, 60000));
+    // The tray icon and its menu, step by step; each step leaves the launcher shown.
+    void trayIconAndMenu() {
+        Desk& d = mTray;
+        QVERIFY2(d.s.WaitForIcon() && d.s.IconRect().width() >= 16, qPrintable(d.run.Output()));
+        const QImage hide = d.s.FirstItemPicture(); // the show/hide item, above eight others
+        QVERIFY(Screen::InkWidth(hide) > 0 && d.s.PopupRect().height() > 6 * 20 && d.s.ClosePopup());
+        // A single left click changes nothing: the menu opened afterwards proves it was handled.
+        QVERIFY(d.s.ClickIcon() && d.s.FirstItemPicture() == hide && d.s.ClosePopup());
+        QCOMPARE(d.run.MainWindows().size(), 1);
+        // A double click hides the launcher, and the item says "Show", the wider word; another shows it.
+        QVERIFY(d.s.ClickIcon(Screen::LeftButton, 2) && d.run.WaitForMainWindow(false));
+        const QImage show = d.s.FirstItemPicture();
+        QVERIFY(Screen::InkWidth(show) > Screen::InkWidth(hide) && d.s.ClosePopup());
+        QVERIFY(d.run.MainWindows().isEmpty() && d.s.ClickIcon(Screen::LeftButton, 2) &&
+                d.run.WaitForMainWindow(true));
+        QVERIFY(d.s.FirstItemPicture() == hide && d.s.ClosePopup());
+        // Escape hides the launcher; the item follows, and choosing it shows the launcher again.
+        QVERIFY(d.x.Focus(d.carousel) && d.s.Keys({"Escape"}) && d.run.WaitForMainWindow(false));
+        QVERIFY(d.Menu(1) == show && d.run.WaitForMainWindow(true));
+        // About... opens the about window; Return closes it.
+        const qulonglong about = d.Menu(5).isNull() ? 0 : d.s.WaitForWindow("^About Tessaro$");
+        QVERIFY(about && d.x.Focus(about) && d.s.Keys({"Return"}) && d.s.WaitUntilGone("^About Tessaro$"));
+    }
+
+    // Manage Tokens... in front; a token made, typed in and saved is stored, shown, and Enter runs it.
+    void tokenManagerNewTokenRunsFromTheCarousel() {
+        Desk& d = mTray;
+        const QImage before = d.StillDrawn();
+        const int tokens = d.Count();
+        const qulonglong manager = d.Menu(2).isNull() ? 0 : d.ManagerInFront();
+        QVERIFY(manager && d.s.Click(manager, {150, 13}) && d.s.Click(manager, NewButton));
+        QVERIFY2(WaitFor([&] { return d.Count() == tokens + 1; }), "New stored no token");
+        // A click in the caption selects its text, so typing replaces it; Tab walks the other fields.
+        QVERIFY(d.s.Click(manager, CaptionBox) && d.s.Type("Notes\txmessage\t-title TessaroNote hi\tShort."));
+        QVERIFY(d.s.Click(manager, {320, 518})); // Save
+        const QString saved = "ParentID = 1 AND Caption = 'Notes' AND Command = 'xmessage' AND Enabled = 1 "
+                              "AND Parameters = '-title TessaroNote hi' AND Description = 'Short.'";
+        QVERIFY2(WaitFor([&] { return d.Count(saved) == 1; }), "Save did not store what was typed");
+        // DONE closes the window; the new token is in front, so Enter runs its command.
+        QVERIFY(d.s.Click(manager, DoneButton) && d.s.WaitUntilGone("^Token Manager$"));
+        QVERIFY(DifferingPixels(d.StillDrawn(), before) > 200 && d.x.Focus(d.carousel) &&
+                d.s.Keys({"Return"}));
+        const qulonglong note = d.s.WaitForWindow("^TessaroNote$");
+        QVERIFY2(note && d.x.Xdotool({"windowkill", QString::number(note)}), "Enter ran nothing");
+    }
+
+    // A double click on the carousel brings the Token Manager in front, twice: one window.
+    void doubleClickOnTheCarouselOpensTheManager() {
+        Desk& d = mTray;
+        const QPoint corner(d.s.Geometry(d.carousel).width() - 40, 40); // clear of the Token Manager
+        for (const char* other : {"Elsewhere", "Elsewhere again"}) {
+            QVERIFY(d.s.FocusOtherProgram(other) && d.s.Click(d.carousel, corner, Screen::LeftButton, 2));
+            QVERIFY(d.ManagerInFront() && d.x.FindWindows("^Token Manager$").size() == 1);
+        }
+        QVERIFY(d.s.Click(d.ManagerInFront(), DoneButton) && d.s.WaitUntilGone("^Token Manager$"));
+    }
+
+    // A right click opens the settings window in front; a slider moved with the keys changes the carousel
+    // and, at DONE or the session's end (SIGTERM, handled as Exit), that value alone in the file.
+    void sliderMovedWithTheKeysChangesCarouselAndFile() {
+        Desk d;
+        const QImage before = d.Start() ? d.StillDrawn() : QImage();
+        QVariantMap expected = DbProbe::SettingsRow(d.run.DatabasePath());
+        const auto moveSlider = [&](const QString& column, int change, const QString& keys) {
+            expected[column] = expected.value(column).toInt() + change;
+            // Another program has the keyboard, so the right click also activates the carousel.
+            d.s.FocusOtherProgram(column);
+            d.s.Click(d.carousel, {d.s.Geometry(d.carousel).width() / 2, 40}, Screen::RightButton);
+            const qulonglong settings = d.InFront("^Settings$", {300, 250}, 0xE8E8E8);
+            const QImage sliders = d.s.WaitForStill(d.s.Geometry(settings));
+            d.s.Keys(keys.split(' '));
+            const bool moved =
+                WaitFor([&] { return settings && d.s.WaitForStill(d.s.Geometry(settings)) != sliders; });
+            return moved ? settings : 0;
+        };
+        const qulonglong settings =
+            moveSlider("ReflectionStrength", 6, "Tab Tab Tab Tab Tab Tab Tab Tab Page_Up Right");
+        QVERIFY(settings && d.s.Click(settings, {152, 504}) && d.s.WaitUntilGone("^Settings$")); // DONE
+        QVERIFY(WaitFor([&] { return DbProbe::SettingsRow(d.run.DatabasePath()) == expected; }));
+        QVERIFY(!before.isNull() && DifferingPixels(before, d.StillDrawn()) > 200);
+        QVERIFY(moveSlider("RenderScale", 5, {"Right"}) &&
+                d.x.Run("kill", {QString::number(d.run.Process()->processId())}));
+        QVERIFY(d.run.WaitForExit() && d.run.Process()->exitCode() == 0);
+        QCOMPARE(DbProbe::SettingsRow(d.run.DatabasePath()), expected);
+    }
+
+    // Files dragged from another program (dragsource, for a file manager): a node or the carousel makes
+    // a token of the first under it or on its level; empty tree space refuses them.
+    void dropsFromAnotherProgram_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("parent"); // of the token made; 0: none is made
+        QTest::newRow("onto a tree node") << "node" << 2;
+        QTest::newRow("onto empty tree space") << "empty" << 0;
+        QTest::newRow("onto the carousel") << "carousel" << 1;
+    }
+    void dropsFromAnotherProgram() {
+        QFETCH(QString, target);
+        QFETCH(int, parent);
+        Desk d;
+        const QImage before = d.Start({{2, 1, "Target"}}) ? d.StillDrawn() : QImage();
+        // The only token of the level on show is the active one: its node is lit.
+        const QRect tree = target == "carousel" ? QRect() : d.OpenTokenManager();
+        std::pair<int, int> node;
+        QVERIFY(tree.isNull() || WaitFor([&] { return (node = d.Lit(tree)).second > 0; }));
+        const QString first = d.run.Home() + "/first.txt", second = d.run.Home() + "/second.txt";
+        QVERIFY(QFile(first).open(QIODevice::WriteOnly) && QFile(second).open(QIODevice::WriteOnly));
+        // Source and way to the tree miss the carousel (which takes files too) and the text boxes.
+        QProcess* source = d.x.Start(TESSARO_DRAGSOURCE, {"-geometry", "150x100+1100+20", first, second});
+        QString said;
+        const auto saying = [&](const QString& what) { return (said += source->readAll()).contains(what); };
+        QVERIFY(source &&
+                WaitFor([&] { return saying("ready") && !d.x.FindWindows("^dragsource$").isEmpty(); }));
+        QVERIFY(d.MoveTo({1175, 70}) && d.x.Xdotool({"mousedown", "1"}) && d.MoveTo({1272, 70}));
+        // Over a node or the carousel the drop is offered as a copy, over empty tree space refused.
+        QPoint aim = d.s.Geometry(d.carousel).center();
+        if (!tree.isNull() && d.MoveTo({4, 314}))
+            aim = QPoint(tree.left() + 110, (node.first + node.second) / 2);
+        QVERIFY2(WaitFor([&] { return d.Wiggle(aim) && saying("action 1"); }), qPrintable(said));
+        QVERIFY(parent ||
+                WaitFor([&] { return d.Wiggle(tree.center() + QPoint(0, 100)) && saying("action 0"); }));
+        QVERIFY(d.x.Xdotool({"mouseup", "1"}) &&
+                WaitFor([&] { return saying(parent ? "finished 1" : "finished 0"); }));
+        QCOMPARE(WaitFor([&] { return d.Count() > 2; }, parent ? 10000 : 1000), parent != 0);
+        const QString made =
+            QString("Caption = 'first' AND ParentID = %1 AND Command = '%2'").arg(parent).arg(first);
+        QCOMPARE(d.Count(made), parent ? 1 : 0);
+        QVERIFY(!tree.isNull() || DifferingPixels(d.StillDrawn(), before) > 200); // the carousel shows it
+    }
+
+    // A node dragged onto another in the tree moves under it once the pointer has marked it the target.
+    void nodeDraggedOntoAnotherNode() {
+        Desk d;
+        const QRect tree = d.Start({{2, 1, "Alpha"}, {3, 1, "Beta"}}) ? d.OpenTokenManager() : QRect();
+        // The carousel opens on the middle of the level, Beta, whose node is lit: the last row.
+        std::pair<int, int> lit;
+        QVERIFY(WaitFor([&] { return (lit = d.Lit(tree)).second > 0; }));
+        const QPoint from(tree.left() + 110, (lit.first + lit.second) / 2),
+            onAlpha(from.x(), 2 * lit.first - from.y());
+        QVERIFY(d.MoveTo(from) && d.x.Xdotool({"mousedown", "1"}));
+        for (int dy = 3; dy <= 15; dy += 3)
+            QVERIFY(d.MoveTo(from - QPoint(0, dy)));
+        QVERIFY(WaitFor([&] { return d.Wiggle(onAlpha) && d.Lit(tree).first < lit.first; }));
+        QVERIFY(d.x.Xdotool({"mouseup", "1"}) &&
+                WaitFor([&] { return d.Count("TokenID = 3 AND ParentID = 2"); }));
+        QCOMPARE(d.Count("ParentID = 1"), 1);
+    }
+
+    // Exit leaves a compacted, whole file; started again on it, the program shows what it showed.
+    void exitCompactsAndRestartShowsTheSame() {
+        Desk& d = mTray;
+        const QImage shown = d.x.Focus(d.carousel) ? d.StillDrawn() : QImage();
+        TokenDbFixture::LeaveFreePages(d.run.DatabasePath());
+        QVERIFY(!shown.isNull() && DbProbe::FreePages(d.run.DatabasePath()) > 0);
+        QVERIFY(!d.Menu(6).isNull() && d.run.WaitForExit() &&
+                d.run.Process()->exitStatus() == QProcess::NormalExit);
+        QCOMPARE(d.run.Process()->exitCode(), 0);
+        QVERIFY(DbProbe::Integrity(d.run.DatabasePath()) && DbProbe::FreePages(d.run.DatabasePath()) == 0);
+        QVERIFY(d.s.IconRect().isEmpty() && d.Start() && d.x.Focus(d.carousel));
+        QVERIFY(WaitFor([&] { return DifferingPixels(d.StillDrawn(), shown) == 0; }, 30000));
     }
 };
 
-QTEST_GUILESS_MAIN(TestLauncher)
+QTEST_MAIN(TestLauncher)
 #include "tst_launcher.moc"

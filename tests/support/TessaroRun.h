@@ -6,44 +6,34 @@
 
 namespace TestSupport {
 
-// The real program (build/tessaro) on an XvfbSession, with a scratch HOME of its own, so its data
-// folder is <home>/.local/share/Tessaro and nothing of the user's is read or written.
-//
-//   XvfbSession x({.withTray = true});
-//   TessaroRun tessaro(x);
-//   QVERIFY(tessaro.Start());
-//   QVERIFY2(tessaro.WaitForMainWindow(true), qPrintable(tessaro.Output()));
+// The real program (or SetProgram's) on an XvfbSession with a scratch HOME; each Start begins another
+// copy, errors merged into its output. A crashed copy's core gets gdb's backtrace into the test's log.
 class TessaroRun {
 public:
-    explicit TessaroRun(XvfbSession& session);
+    explicit TessaroRun(XvfbSession& x) : mSession(x) { SetEnvironment("SDL_AUDIODRIVER", "dummy"); }
 
     QString Home() const { return mHome.path(); }
-    QString DataFolder() const;   // <home>/.local/share/Tessaro
-    QString DatabasePath() const; // <data folder>/Tokens.db
-    // The program the next Start runs (build/tessaro unless set here, e.g. an installed copy).
+    QString DataFolder() const { return Home() + "/.local/share/Tessaro"; }
+    QString DatabasePath() const { return DataFolder() + "/Tokens.db"; }
     void SetProgram(const QString& path) { mProgram = path; }
-    // Sets a variable for the next Start (SDL_AUDIODRIVER is "dummy" unless set here).
     void SetEnvironment(const QString& name, const QString& value) { mExtra.insert(name, value); }
-    QProcessEnvironment Environment() const;
 
-    // Starts the program; the session owns the process and ends it. Standard error is merged into
-    // the output. When the program crashes, gdb's backtrace of its core goes into the test's log. Another
-    // Start begins a further copy with the same home (the first stays reachable through Process(0)).
     QProcess* Start(const QStringList& arguments = {});
-    QProcess* Process(int index = -1) const; // the last started by default
-    QString Output(int index = -1) const;    // what that copy has printed so far
-
-    // The mapped (or all) top-level windows titled exactly "Tessaro".
-    QList<qulonglong> MainWindows(bool onlyMapped = true) const;
-    // Waits until a window titled "Tessaro" is mapped (mapped = true) or none is (mapped = false).
-    bool WaitForMainWindow(bool mapped, int timeoutMs = 15000) const;
-    // Waits until the copy ends; false at the deadline.
-    bool WaitForExit(int index = -1, int timeoutMs = 15000) const;
+    QProcess* Process(int i = -1) const { return mStarted.value(i < 0 ? mStarted.size() - 1 : i); }
+    QString Output(int i = -1) const { return Process(i) ? Process(i)->peek(1 << 24) : ""; }
+    // The mapped windows titled "Tessaro": the launcher, its tray icon, its message boxes.
+    QList<qulonglong> MainWindows() const { return mSession.FindWindows("^Tessaro$"); }
+    bool WaitForMainWindow(bool mapped) const {
+        return WaitFor([&] { return MainWindows().isEmpty() != mapped; }, 15000);
+    }
+    bool WaitForExit(int i = -1, int timeoutMs = 15000) const {
+        return Process(i) && WaitFor([&] { return Process(i)->state() == QProcess::NotRunning; }, timeoutMs);
+    }
 
 private:
     XvfbSession& mSession;
     QTemporaryDir mHome;
-    QString mProgram;
+    QString mProgram = QStringLiteral(TESSARO_EXECUTABLE);
     QProcessEnvironment mExtra;
     QList<QProcess*> mStarted;
 };

@@ -1,92 +1,61 @@
 #pragma once
 
 #include <QImage>
-#include <QList>
 #include <QProcess>
-#include <QRect>
-#include <QSize>
-#include <QString>
-#include <QStringList>
-#include <functional>
 #include <memory>
 #include <vector>
 
 namespace TestSupport {
 
-// Waits, running the event loop, until the condition holds or the deadline passes; returns whether
-// it held. End-to-end tests wait with this instead of sleeping.
+// Runs the event loop until the condition holds (true) or the deadline passes (false).
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
+// Where a window lies on the screen of the environment's display; empty when it is not there.
+QRect WindowGeometry(const QProcessEnvironment& environment, qulonglong window);
 
-// A private X server for one test: Xvfb on a display it picks itself (-displayfd, so parallel tests
-// never collide), optionally with a system tray (trayer). Everything started through it runs on that
-// display and is ended, with the server, when the session is destroyed.
-//
-//   XvfbSession x({.withTray = true});             // or {.monitors = {{0, 0, 1024, 768}, {1024, 0, 1280,
-//   800}}} QVERIFY2(x.IsRunning(), qPrintable(x.ErrorString())); QProcess* app = x.Start(ExecutablePath(),
-//   {}); QVERIFY(WaitFor([&] { return !x.FindWindows("^Tessaro$").isEmpty(); })); x.Xdotool({"key",
-//   "ctrl+alt+l"}); QImage shot = x.Screenshot();
+// A private X server: Xvfb on a display it picks itself, optionally with a window manager and a
+// system tray. What is started through it runs on that display and ends with the session.
 class XvfbSession {
 public:
     struct Options {
-        bool withTray = false;               // start trayer at the bottom right and wait for it
-        bool withWindowManager = false;      // start openbox first and wait until it manages windows
-        QSize screenSize = QSize(1280, 800); // depth 24
-        // When given, the screen is as large as these monitors together and split into them (RandR
-        // monitors, which Qt and the window manager take for separate monitors); the first is primary.
-        QList<QRect> monitors = {};
+        bool withTray = false;          // trayer at the bottom right
+        bool withWindowManager = false; // openbox
+        QList<QRect> monitors = {};     // RandR monitors (the first primary) on a screen just as large
     };
 
-    explicit XvfbSession(Options options);
+    explicit XvfbSession(Options options) { mError = Launch(options); }
     XvfbSession() : XvfbSession(Options{}) {}
     ~XvfbSession();
-    XvfbSession(const XvfbSession&) = delete;
-    XvfbSession& operator=(const XvfbSession&) = delete;
 
-    bool IsRunning() const;
-    QString ErrorString() const { return mError; } // why the server or the tray did not start
-    QString Display() const { return mDisplay; }   // ":3"
-
-    // The environment for programs on this display: the test's own environment with DISPLAY set,
-    // QT_QPA_PLATFORM=xcb and no Wayland or X authority variables.
+    bool IsRunning() const { return mError.isEmpty(); }
+    QString ErrorString() const { return mError; } // why it is not running
+    // The test's own environment with DISPLAY set, QT_QPA_PLATFORM=xcb and no Wayland or X authority.
     QProcessEnvironment Environment() const;
-    // Points this test process's DISPLAY at the session (restored on destruction).
-    void UseInThisProcess();
 
-    // Starts a program on the display and waits until it has started (nullptr when it could not).
-    // The session owns the process and ends it on destruction; its output stays readable. An empty
-    // environment means Environment().
+    // Starts a program on the display (an empty environment means Environment()); nullptr when it
+    // could not start. The session owns the process.
     QProcess* Start(const QString& program, const QStringList& arguments,
                     const QProcessEnvironment& environment = {},
                     QProcess::ProcessChannelMode channels = QProcess::SeparateChannels);
-    // Ends one started process: SIGTERM, then SIGKILL if it lingers.
+    // Ends a started process: SIGTERM, then SIGKILL if it lingers.
     static void Stop(QProcess* process);
-
-    // Runs a program on the display to its end; true when it exited with 0. Its standard output goes
-    // to output when given.
-    bool Run(const QString& program, const QStringList& arguments, QString* output = nullptr,
-             int timeoutMs = 15000) const;
-    // xdotool with the arguments, for example {"key", "--clearmodifiers", "Right"}.
-    bool Xdotool(const QStringList& arguments, QString* output = nullptr) const;
-    // The windows whose name matches the regular expression (xdotool search); only the mapped ones
-    // when onlyMapped.
-    QList<qulonglong> FindWindows(const QString& namePattern, bool onlyMapped = true) const;
+    // Runs a program on the display to its end; true when it exited with 0.
+    bool Run(const QString& program, const QStringList& arguments, QString* output = nullptr) const;
+    bool Xdotool(const QStringList& arguments, QString* output = nullptr) const {
+        return Run("xdotool", arguments, output);
+    }
+    // The mapped windows whose name matches the regular expression.
+    QList<qulonglong> FindWindows(const QString& namePattern) const;
+    QRect Geometry(qulonglong window) const { return WindowGeometry(Environment(), window); }
     // Gives the window the keyboard focus and waits until it has it.
-    bool Focus(qulonglong window) const;
-    // The whole screen (ImageMagick's import); a null image on failure.
-    QImage Screenshot() const;
+    bool Focus(qulonglong id) const { return Xdotool({"windowfocus", "--sync", QString::number(id)}); }
+    QImage Screenshot() const; // null on failure
 
 private:
-    bool StartServer(const QSize& size);
-    bool SplitIntoMonitors(const QList<QRect>& monitors);
-    bool StartTray();
-    bool StartWindowManager();
+    QString Launch(const Options& options); // why the session could not start; empty when it did
 
     QString mError;
     QString mDisplay;
-    QByteArray mSavedDisplay;
-    bool mDisplaySaved = false;
-    std::unique_ptr<QProcess> mServer;
-    std::vector<std::unique_ptr<QProcess>> mProcesses; // tray first, then in start order
+    std::vector<std::unique_ptr<QProcess>> mProcesses; // ended in reverse order: the server last
 };
 
 } // namespace TestSupport

@@ -1,7 +1,6 @@
-// A stand-in for the desktop's side of StatusNotifierItem trays (the tray host of KDE Plasma, GNOME's
-// AppIndicator extension, XFCE's status notifier plugin): it owns the watcher service on the session
-// bus it is started on, says a host is present, and prints "registered <service>" for every item a
-// program registers. Prints "ready" once the service is up.
+// A stand-in for the desktop's side of StatusNotifierItem trays (KDE Plasma, GNOME's AppIndicator
+// extension, XFCE): it owns the watcher service on the session bus it is started on, says a host is
+// present, and prints "ready" once up and "registered <service>" for every item a program registers.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QStringList>
@@ -12,19 +11,17 @@ class Watcher : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ IsStatusNotifierHostRegistered)
     Q_PROPERTY(int ProtocolVersion READ ProtocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ RegisteredStatusNotifierItems)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems MEMBER mItems)
 
 public:
     bool IsStatusNotifierHostRegistered() const { return true; }
     int ProtocolVersion() const { return 0; }
-    QStringList RegisteredStatusNotifierItems() const { return mItems; }
 
 public slots:
     void RegisterStatusNotifierItem(const QString& service) {
-        mItems << service;
         std::printf("registered %s\n", qPrintable(service));
         std::fflush(stdout);
-        emit StatusNotifierItemRegistered(service);
+        emit StatusNotifierItemRegistered(mItems.emplace_back(service));
     }
     void RegisterStatusNotifierHost(const QString&) {}
 
@@ -37,15 +34,11 @@ private:
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    QDBusConnection bus = QDBusConnection::sessionBus();
     Watcher watcher;
-    if (!bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")) ||
-        !bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
-                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties |
-                                QDBusConnection::ExportAllSignals)) {
-        std::fprintf(stderr, "snwatcher: cannot take the watcher service\n");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.registerService("org.kde.StatusNotifierWatcher") ||
+        !bus.registerObject("/StatusNotifierWatcher", &watcher, QDBusConnection::ExportAllContents))
         return 1;
-    }
     std::printf("ready\n");
     std::fflush(stdout);
     return app.exec();
