@@ -7,6 +7,7 @@
 #include "platform/RuntimeError.h"
 #include "store/FirstStart.h"
 #include "store/cTokenManager.h"
+#include "store/clsDatabase.h"
 #include "ui/CarouselSettingsTable.h"
 
 #include <QApplication>
@@ -165,6 +166,45 @@ private slots:
         const QString ids = "SELECT group_concat(iif(Caption = 'New Token', 'later', TokenID)) FROM Tokens";
         QCOMPARE(DbProbe::Scalar(path, ids).toString(), remaining + ",later");
         QCOMPARE(DbProbe::FreePages(path), 0);
+    }
+
+    // A stored value is read converted and clamped, the file keeping it, or refused naming its column;
+    // written back, fractions are rounded half to even and switches stored as -1.
+    void settingsAreReadAndWrittenInTheirEncodings_data() {
+        QTest::addColumn<QString>("assignment");
+        QTest::addColumn<double>("read"); // NaN: refused
+        QTest::addColumn<int>("written"); // or the number of the error
+        QTest::newRow("fade 1") << "OverflowFade = 1" << 1.0 << -1;
+        QTest::newRow("sound -1") << "SoundEnabled = -1" << 1.0 << -1;
+        QTest::newRow("fill opacity 37.5") << "TokenFillOpacity = 37.5" << 0.375 << 38;
+        QTest::newRow("tilt 2.5") << "Tilt = 2.5" << 2.5 << 2;
+        QTest::newRow("render scale 0") << "RenderScale = 0" << 0.5 << 50;
+        QTest::newRow("width -5") << "Width = -5" << 400.0 << 400;
+        QTest::newRow("capacity 12.5") << "Capacity = 12.5" << 12.0 << 12;
+        QTest::newRow("text") << "Width = 'wide'" << qQNaN() << 13;
+        QTest::newRow("null") << "Tilt = NULL" << qQNaN() << 94;
+        QTest::newRow("16-bit overflow") << "OverflowZoom = 40000" << qQNaN() << 6;
+    }
+    void settingsAreReadAndWrittenInTheirEncodings() {
+        QFETCH(QString, assignment);
+        QFETCH(double, read);
+        QFETCH(int, written);
+        const QString path =
+            Fixture(mDir.filePath(QTest::currentDataTag()), {}, "UPDATE CarouselSettings SET " + assignment);
+        const QString column = assignment.section(' ', 0, 0),
+                      stored = "SELECT " + column + " FROM CarouselSettings";
+        clsDatabase database(path);
+        SqlRowSet rows = database.GetSettings();
+        try {
+            const CarouselSettingsValues values = CarouselSettings::FromRow(rows).value();
+            QVERIFY(values[CarouselSettings::SettingOfColumn(column)] == read &&
+                    DbProbe::Scalar(path, stored).toString() == assignment.section("= ", 1));
+            database.SaveSettings(CarouselSettings::ToStored(values));
+            QCOMPARE(DbProbe::Scalar(path, stored).toInt(), written);
+        } catch (const RuntimeError& error) {
+            QVERIFY2(error.Number() == written && error.Description().contains(column),
+                     qPrintable(error.Description()));
+        }
     }
 
     // ---- Starting on a file -------------------------------------------------------------------
