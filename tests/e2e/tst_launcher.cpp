@@ -82,22 +82,21 @@ class TestLauncher : public QObject {
 private slots:
     void initTestCase() { QVERIFY2(mTray.Start(), qPrintable(mTray.run.Output())); }
 
-    // Keys and the wheel (4 and 5 turn it away and towards, 6 and 7 scroll sideways) turn the ring: each
-    // input, then the front token at rest (c Charlie, d Delta, a neither: Alpha, two notches on).
+    // Keys and the wheel (4 and 5 turn it away and towards, 6 and 7 scroll sideways) turn the ring of
+    // five: each input, then the front at rest (c Charlie, d Delta, a neither: Alpha, two notches on).
     void keysAndWheelTurnTheCarousel() {
         Desk d;
-        QVERIFY(d.Start({{2, 1, "Alpha"}, {3, 1, "Bravo"}, {4, 1, "Charlie"}, {5, 1, "Delta"}}) &&
-                d.x.Focus(d.carousel));
+        QVERIFY(
+            d.Start({{2, 1, "Alpha"}, {3, 1, "Bravo"}, {4, 1, "Charlie"}, {5, 1, "Delta"}, {6, 1, "Echo"}}));
         QImage charlie, delta, now;
-        const auto settled = [&](auto wanted) {
-            return WaitFor([&] { return (now = d.Still()), wanted(); }, 30000);
-        };
-        QVERIFY(settled([&] { return !(charlie = now).isNull(); }) && d.s.Keys({"Right"}));
+        const auto settled = [&](auto as) { return WaitFor([&] { return (now = d.Still()), as(); }, 30000); };
+        QVERIFY(d.x.Focus(d.carousel) && settled([&] { return !(charlie = now).isNull(); }) &&
+                d.s.Keys({"Right"}));
         QVERIFY(settled([&] { return !Same(delta = now, charlie); }));
         const QStringList at{"mousemove", "--window", QString::number(d.carousel), "9", "9"};
         for (const QString step :
              {"c click 4", "d click 5", "c click 6 click 7 key Left", "a click --repeat 2 --delay 1 4",
-              "c key Right Right", "c key Right Right Right Right"}) {
+              "c key Right Right", "c key Right Right Right Right Right"}) {
             const bool toCharlie = step[0] == 'c', toDelta = step[0] == 'd';
             QVERIFY(d.x.Xdotool(at + step.mid(2).split(' ')));
             QVERIFY2(settled([&] { return Same(now, charlie) == toCharlie && Same(now, delta) == toDelta; }),
