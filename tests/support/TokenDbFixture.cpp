@@ -10,27 +10,14 @@
 namespace TokenDbFixture {
 
 const QList<QPair<QString, qint64>>& Settings() {
-    static const QList<QPair<QString, qint64>> row = {{"Capacity", 9},
-                                                      {"MoveIncrements", 12},
-                                                      {"RenderScale", 150},
-                                                      {"Width", 800},
-                                                      {"Tilt", 200},
-                                                      {"ImageSize", 120},
-                                                      {"ForeItemScale", 130},
-                                                      {"RearItemScale", 80},
-                                                      {"ReflectionStretch", 50},
-                                                      {"ReflectionStrength", 10},
-                                                      {"DepthDarkening", 30},
-                                                      {"TintStrength", 25},
-                                                      {"TintColour", 16711680},
-                                                      {"CaptionColour", 16777215},
-                                                      {"CaptionOutlineColour", 0},
-                                                      {"OverflowFade", -1},
-                                                      {"OverflowZoom", 0},
-                                                      {"OrbitImageOpacity", 75},
-                                                      {"TokenFillColour", 255},
-                                                      {"TokenFillOpacity", 40},
-                                                      {"SoundEnabled", 0}};
+    // clang-format off
+    static const QList<QPair<QString, qint64>> row = {
+        {"Capacity", 9}, {"MoveIncrements", 12}, {"RenderScale", 150}, {"Width", 800}, {"Tilt", 200},
+        {"ImageSize", 120}, {"ForeItemScale", 130}, {"RearItemScale", 80}, {"ReflectionStretch", 50},
+        {"ReflectionStrength", 10}, {"DepthDarkening", 30}, {"TintStrength", 25}, {"TintColour", 16711680},
+        {"CaptionColour", 16777215}, {"CaptionOutlineColour", 0}, {"OverflowFade", -1}, {"OverflowZoom", 0},
+        {"OrbitImageOpacity", 75}, {"TokenFillColour", 255}, {"TokenFillOpacity", 40}, {"SoundEnabled", 0}};
+    // clang-format on
     return row;
 }
 
