@@ -107,11 +107,14 @@ void cfMain::RememberPlace() {
 }
 
 // A monitor that goes away or changes its size must not leave the window outside every monitor or
-// across two.
+// across two. The window manager may move the window itself once the monitors have changed, after
+// the first check: a second check follows when it has had time to.
 void cfMain::WatchMonitors() {
     const auto check = [this] {
-        if (!std::exchange(mMonitorCheckPending, true))
+        if (!std::exchange(mMonitorCheckPending, true)) {
             QTimer::singleShot(0, this, &cfMain::KeepOnMonitors);
+            QTimer::singleShot(1000, this, &cfMain::KeepOnMonitors);
+        }
     };
     const auto watch = [this, check](QScreen* screen) {
         connect(screen, &QScreen::availableGeometryChanged, this, check);
