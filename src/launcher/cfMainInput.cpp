@@ -228,9 +228,11 @@ void cfMain::Form_MouseDown(QMouseEvent* pEvent) {
 // A click on the inactive window activates it, and its activation fades it in and puts it in
 // front. The X server reports that activation only after the click has been handled, so it would
 // cover the window the click opens and take its keyboard. It is taken here, first, instead; the
-// late report then finds the fade done and does nothing.
+// late report then finds the fade done and does nothing. While a modal dialog (the image picker, a
+// question) waits for the user, a click that still reaches the launcher must not put it over that
+// dialog and take its keyboard.
 void cfMain::TakeClickActivation() {
-    if (mForm && mForm->isVisible() && !mForm->isActiveWindow())
+    if (mForm && mForm->isVisible() && !mForm->isActiveWindow() && !QApplication::activeModalWidget())
         FadeIn();
 }
 
