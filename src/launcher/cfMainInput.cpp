@@ -290,6 +290,12 @@ void cfMain::Form_MouseWheel(QWheelEvent* pEvent) {
 }
 
 void cfMain::TurnByWheel() {
+    // A key's move may still be running (its frames wait in a nested loop, where this timer fires):
+    // the turn follows that move instead of running inside it.
+    if (mGate.IsBusy()) {
+        mGate.RunWhenIdle([this] { TurnByWheel(); });
+        return;
+    }
     mWheelTurnPending = false;
     const int positions = std::exchange(mWheelPositions, 0);
     if (positions == 0 || mTornDown)

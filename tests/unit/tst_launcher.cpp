@@ -151,7 +151,8 @@ private slots:
         QCOMPARE(rig.MainWindow().RenderScale(), moves == 9 ? 0.5 : 1.0);
     }
 
-    // Keys that come during a move at a real frame rate wait for it: none lost, none moving inside another.
+    // Keys and wheel turns that come during a move at a real frame rate wait for it: none lost, none
+    // moving inside another.
     void keysDuringAPacedMoveAreQueued() {
         AppRig rig({.rows = Ring(), .settingsRow = false, .pacingMs = 16});
         int frames = 0, completed = 0, interleaved = 0;
@@ -167,9 +168,12 @@ private slots:
         });
         connect(&rig.Carousel(), &cCarousel::MoveComplete, this, [&] { progress = 0, ++completed; });
         const qint64 started = QDateTime::currentMSecsSinceEpoch();
+        // A wheel notch just before: its turn, due from the event loop, must wait for the key's move.
+        QWheelEvent notch({20, 20}, {20, 20}, {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(rig.MainWindow().Form(), &notch);
         rig.MainWindow().Form_KeyDown(MainKey::PageDown);
-        QTRY_COMPARE_WITH_TIMEOUT(completed, 4, 60000);
-        QVERIFY(!interleaved && Front(rig) == "Charlie");                            // 6 + 3 on from Golf
+        QTRY_COMPARE_WITH_TIMEOUT(completed, 5, 60000);
+        QVERIFY(!interleaved && Front(rig) == "Delta");                              // 1 + 6 + 3 on from Golf
         QVERIFY(QDateTime::currentMSecsSinceEpoch() - started >= 0.8 * frames * 16); // the frames were paced
     }
 
