@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QTest>
+#include <QtEndian>
 
 static QString gFile;
 void DiskAudio::Capture(const QString& file) {
@@ -22,7 +23,7 @@ bool DiskAudio::WaitUntilQuiet() {
 QList<qint16> DiskAudio::LeftChannel(const QByteArray& bytes) {
     QList<qint16> left;
     for (qsizetype at = 0; at + 4 <= bytes.size(); at += 4)
-        left.append(*reinterpret_cast<const qint16*>(bytes.constData() + at));
+        left.append(qFromLittleEndian<qint16>(bytes.constData() + at));
     return left;
 }
 QByteArray DiskAudio::Wav(int rate, int channels, int bits, const QByteArray& samples) {
@@ -32,7 +33,7 @@ QByteArray DiskAudio::Wav(int rate, int channels, int bits, const QByteArray& sa
 }
 QByteArray DiskAudio::Chunk(const QByteArray& wav, const char* id) {
     for (qsizetype at = 12, size = 0; at + 8 <= wav.size(); at += 8 + size + size % 2) {
-        size = *reinterpret_cast<const quint32*>(wav.constData() + at + 4);
+        size = qFromLittleEndian<quint32>(wav.constData() + at + 4);
         if (wav.mid(at, 4) == id)
             return wav.mid(at + 8, size);
     }

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QtEndian>
 
 using Strings = QStringList;
 
@@ -102,7 +103,7 @@ private slots:
         const QByteArray data = DiskAudio::Chunk(image, "data");
         QList<qint16> source; // the first channel, widened as the device gets it
         for (const char* at = data.constData(); at + format[12] <= data.constEnd(); at += format[12])
-            source << (format[14] == 8 ? (quint8(*at) - 128) * 256 : *reinterpret_cast<const qint16*>(at));
+            source << (format[14] == 8 ? (quint8(*at) - 128) * 256 : qFromLittleEndian<qint16>(at));
         DiskAudio::Capture(At("played-" + name));
         SoundPlayer::Instance().Play(image);
         QVERIFY(DiskAudio::WaitUntilQuiet());
@@ -114,7 +115,7 @@ private slots:
         };
         const auto [span, peak] = measure(DiskAudio::LeftChannel(DiskAudio::Written()));
         const auto [sourceSpan, sourcePeak] = measure(source);
-        const double expected = sourceSpan * 44100 / *reinterpret_cast<const quint32*>(format.data() + 4);
+        const double expected = sourceSpan * 44100 / qFromLittleEndian<quint32>(format.data() + 4);
         QVERIFY2(std::abs(span - expected) <= expected / 100 + 64, qPrintable(QString::number(span)));
         QVERIFY2(std::abs(peak - sourcePeak) <= sourcePeak * 0.35, qPrintable(QString::number(peak)));
     }
