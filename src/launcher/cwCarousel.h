@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
 
 class cCarousel;
@@ -49,7 +50,9 @@ public:
 
     // The window's opacity (1 = opaque), applied to everything the widget draws.
     double Opacity() const { return mOpacity; }
-    void SetOpacity(double pOpacity) { mOpacity = float(pOpacity); }
+    // Held within 0..1: the fades' last steps overshoot, and only a whole 1 lets a frame be copied
+    // rather than blended.
+    void SetOpacity(double pOpacity) { mOpacity = float(std::clamp(pOpacity, 0.0, 1.0)); }
     // Paints an opaque background in the window colour under everything (for desktops without a
     // compositor, where the transparent parts of the window would show as black).
     void SetShowBackground(bool pShow);
