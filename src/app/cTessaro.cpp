@@ -5,7 +5,6 @@
 #include "desktop/modGeneral.h"
 #include "launcher/CarouselFeed.h"
 #include "launcher/cfMain.h"
-#include "platform/FileServices.h"
 #include "platform/SingleInstance.h"
 #include "store/FirstStart.h"
 #include "store/cTokenManager.h"
@@ -17,7 +16,6 @@
 #include "ui/frmTokenManager.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -49,7 +47,7 @@ cTessaro::~cTessaro() {
 }
 
 QString cTessaro::DefaultDatabasePath() {
-    return QDir(FileServices::AppDataFolder()).filePath(QStringLiteral("Tessaro/Tokens.db"));
+    return FirstStart::TokenDatabasePath();
 }
 
 SettingsOwners cTessaro::Owners() {
