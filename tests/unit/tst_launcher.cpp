@@ -259,6 +259,17 @@ private slots:
         QCOMPARE(bands, lines);
         QVERIFY(rows.first() > 0 && rows.last() < description.height() - 1);
         QVERIFY(columns.first() > 0 && columns.last() < description.width() - 1);
+        // Letters are filled in the text colour (white) round which runs the outline colour (black);
+        // the title shows the two the other way round.
+        const auto filledWithText = [](const QImage& image) {
+            int balance = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (const QRgb p = image.pixel(x, y); qAlpha(p) >= 250)
+                        balance += qGray(p) > 200 ? 1 : qGray(p) < 50 ? -1 : 0;
+            return balance > 0;
+        };
+        QVERIFY(filledWithText(description) && !filledWithText(widget->TitleBuffer()));
     }
 
     // After a first start, the root renamed (its title drawn anew) and a slider moved are what the next start
