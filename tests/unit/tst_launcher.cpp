@@ -232,6 +232,12 @@ private slots:
         QTRY_COMPARE(rig.asked.size(), works && !hide ? 0 : 1);
         QVERIFY(rig.asked.isEmpty() ||
                 rig.asked[0].prompt.contains(works ? "tessaro --toggle" : both->Command()));
+        if (works && hide) { // shown again by another hand: it starts transparent and fades in
+            opacity.values.clear();
+            rig.MainWindow().Form()->show();
+            QTRY_VERIFY(opacity.values.size() > 5 && opacity.values.first() == 0 &&
+                        opacity.values.last() == 1);
+        }
     }
 
     // A description wraps within its box and stops at three lines; line breaks of any kind break there.
