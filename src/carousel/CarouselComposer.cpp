@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 using namespace CarouselPixels;
 
@@ -122,8 +123,17 @@ void CarouselComposer::Clear(CarouselLayer layer) {
         mFront ^= 1;
     QImage& image = main ? Main() : mReflection;
     std::vector<QRect>& dirty = main ? MainDirty() : mReflectionDirty;
+    // One detach for the whole layer, not one per run.
+    uchar* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const QRect bounds = image.rect();
     ForEachSpan(dirty, [&](int y, int left, int right) {
-        CarouselPixels::Clear(image, QRect(left, y, right - left + 1, 1));
+        if (y < bounds.top() || y > bounds.bottom())
+            return;
+        left = std::max(left, bounds.left());
+        right = std::min(right, bounds.right());
+        if (left <= right)
+            std::memset(bits + y * stride + left * 4, 0, size_t(right - left + 1) * 4);
     });
     dirty.clear();
     if (main)
@@ -179,9 +189,11 @@ void CarouselComposer::FinishFrame(double reflectionStrength, double level) {
     if (reflectionStrength > 0) {
         const int alpha = OpacityUnits(reflectionStrength);
         ForEachSpan(mReflectionDirty, [&](int y, int left, int right) {
-            CompositeUnder(Main(), mReflection, QRect(left, y, right - left + 1, 1), alpha);
+            MoveUnder(Main(), mReflection, QRect(left, y, right - left + 1, 1), alpha);
         });
         MainDirty().insert(MainDirty().end(), mReflectionDirty.begin(), mReflectionDirty.end());
+        // The move left the reflection layer transparent: the next frame has nothing to clear there.
+        mReflectionDirty.clear();
     }
     if (level < 1) {
         const int factor = int(std::lround(std::max(level, 0.1) * 255));

@@ -232,13 +232,7 @@ QRect DrawAt(QImage& dst, const QImage& src, const QPoint& at, const Look& look,
     return area;
 }
 
-void Clear(QImage& image, const QRect& rect) {
-    const QRect area = rect.intersected(image.rect());
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        std::memset(Line(image, y) + area.left(), 0, size_t(area.width()) * sizeof(Pixel));
-}
-
-void CompositeUnder(QImage& dst, const QImage& src, const QRect& rect, int alpha256) {
+void MoveUnder(QImage& dst, QImage& src, const QRect& rect, int alpha256) {
     const QRect area = rect.intersected(dst.rect()).intersected(src.rect());
     const CarouselRows::RowKernels& rows = CarouselRows::Active();
     for (int y = area.top(); y <= area.bottom(); ++y)

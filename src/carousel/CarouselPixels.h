@@ -46,11 +46,9 @@ QRect DrawMirrored(QImage& dst, const QImage& src, const std::vector<std::uint8_
 QRect DrawAt(QImage& dst, const QImage& src, const QPoint& at, const Look& look, Blend blend = Blend::Over,
              const RowSpans* spans = nullptr);
 
-// Makes the rectangle transparent.
-void Clear(QImage& image, const QRect& rect);
-
-// Puts `src` (weakened to alpha256 / 256) under the pixels of `dst` inside `rect`.
-void CompositeUnder(QImage& dst, const QImage& src, const QRect& rect, int alpha256);
+// Puts `src` (weakened to alpha256 / 256) under the pixels of `dst` inside `rect`, and leaves `src`
+// transparent there: it moves from one layer to the other.
+void MoveUnder(QImage& dst, QImage& src, const QRect& rect, int alpha256);
 
 // Multiplies every channel inside `rect` by factor255 / 255.
 void ScaleAlpha(QImage& image, const QRect& rect, int factor255);

@@ -22,8 +22,8 @@ struct RowKernels {
     void (*map)(Pixel* out, const Pixel* in, const int* columns, int count, const Look& look, Blend blend);
     // row[i] = upper[i] mixed with lower[i] by weight / 256, for i = lo ... hi.
     void (*mixRows)(Pixel* row, const Pixel* upper, const Pixel* lower, int weight, int lo, int hi);
-    // Puts in[i] (weakened to alpha256 / 256) under out[i].
-    void (*under)(Pixel* out, const Pixel* in, int count, int alpha256);
+    // Puts in[i] (weakened to alpha256 / 256) under out[i] and leaves in[i] transparent.
+    void (*under)(Pixel* out, Pixel* in, int count, int alpha256);
     // Multiplies out[i] by factor255 / 255.
     void (*scale)(Pixel* out, int count, int factor255);
     const char* name;

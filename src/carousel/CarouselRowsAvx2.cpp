@@ -132,7 +132,7 @@ void MixRows(Pixel* row, const Pixel* upper, const Pixel* lower, int weight, int
         row[i] = Scalar::Lerp256(upper[i], lower[i], Pixel(weight));
 }
 
-void Under(Pixel* out, const Pixel* in, int count, int alpha256) {
+void Under(Pixel* out, Pixel* in, int count, int alpha256) {
     const Look k{alpha256, 0, 0, 0, alpha256};
     const Wide m = MFactors(k), none = _mm256_setzero_si256();
     int i = 0;
@@ -140,12 +140,15 @@ void Under(Pixel* out, const Pixel* in, int count, int alpha256) {
         const Wide source = Widen4(in + i);
         if (_mm256_testz_si256(source, source))
             continue;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(in + i), _mm_setzero_si128());
         const Wide destination = Widen4(out + i);
         const Wide inverse = _mm256_sub_epi16(_mm256_set1_epi16(255), Alphas(destination));
         Store4(out + i, _mm256_add_epi16(destination, Mul255(ApplyLook(source, m, none), inverse)));
     }
-    for (; i < count; ++i)
+    for (; i < count; ++i) {
         Scalar::Under(out[i], in[i], k);
+        in[i] = 0;
+    }
 }
 
 void Scale(Pixel* out, int count, int factor255) {

@@ -49,10 +49,12 @@ void MixRows(Pixel* row, const Pixel* upper, const Pixel* lower, int weight, int
         row[i] = Scalar::Lerp256(upper[i], lower[i], Pixel(weight));
 }
 
-void Under(Pixel* out, const Pixel* in, int count, int alpha256) {
+void Under(Pixel* out, Pixel* in, int count, int alpha256) {
     const Look k{alpha256, 0, 0, 0, alpha256};
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         Scalar::Under(out[i], in[i], k);
+        in[i] = 0;
+    }
 }
 
 void Scale(Pixel* out, int count, int factor255) {

@@ -88,7 +88,7 @@ void MixRows(Pixel* row, const Pixel* upper, const Pixel* lower, int weight, int
         row[i] = Scalar::Lerp256(upper[i], lower[i], Pixel(weight));
 }
 
-void Under(Pixel* out, const Pixel* in, int count, int alpha256) {
+void Under(Pixel* out, Pixel* in, int count, int alpha256) {
     const Look k{alpha256, 0, 0, 0, alpha256};
     const __m128i m = MFactors(k), none = _mm_setzero_si128();
     int i = 0;
@@ -96,12 +96,15 @@ void Under(Pixel* out, const Pixel* in, int count, int alpha256) {
         const __m128i source = WidenPair(in + i);
         if (IsZero(source))
             continue;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(in + i), _mm_setzero_si128());
         const __m128i destination = WidenPair(out + i);
         const __m128i inverse = _mm_sub_epi16(_mm_set1_epi16(255), Alphas(destination));
         StorePair(out + i, _mm_add_epi16(destination, Mul255(ApplyWide(source, m, none), inverse)));
     }
-    for (; i < count; ++i)
+    for (; i < count; ++i) {
         Scalar::Under(out[i], in[i], k);
+        in[i] = 0;
+    }
 }
 
 void Scale(Pixel* out, int count, int factor255) {
