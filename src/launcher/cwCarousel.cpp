@@ -261,6 +261,16 @@ void cwCarousel::PrepareDescription() {
 void cwCarousel::CancelTimer() {
     mTimer.stop();
     mTimer.setInterval(LaterFadeInterval);
+    HideDescription();
+}
+
+// A turning carousel repaints only its frame's band: the description below it is painted over here,
+// or it would stay on the window under the move.
+void cwCarousel::HideDescription() {
+    if (mDescriptionFade > 0) {
+        const double top = (LogicalHeight(mTitleBuffer) + FrameSize().height()) * RenderScale();
+        update(QRect(0, int(std::floor(top)), width(), height()));
+    }
     mDescriptionFade = 0;
 }
 
@@ -279,7 +289,7 @@ void cwCarousel::mCarousel_MoveComplete() {
     if (mInTransition)
         return;
     PlaySoundBytes(mStepSound);
-    mDescriptionFade = 0;
+    HideDescription();
     if (!mTimer.isActive())
         mTimer.start();
     // A key that was waiting for the move turns the carousel on at once and cancels the fade: its
@@ -295,10 +305,13 @@ void cwCarousel::cTimer_Timer() {
         CreateDescriptionBuffer();
         mTimer.setInterval(FirstFadeInterval);
     }
-    mDescriptionFade = mDescriptionFade * 1.3 + 0.05;
+    mDescriptionFade = std::min(mDescriptionFade * 1.3 + 0.05, 1.0);
     repaint();
-    if (mDescriptionFade >= 1)
-        CancelTimer();
+    // Faded in, the description stays drawn until the next move or level hides it.
+    if (mDescriptionFade >= 1) {
+        mTimer.stop();
+        mTimer.setInterval(LaterFadeInterval);
+    }
 }
 
 // ---- Level transition --------------------------------------------------------------------------

@@ -32,8 +32,8 @@ public:
 
     // Re-renders the title from the current root token's caption.
     void CreateTitleBuffer();
-    // Stops the description fade: the description is no longer drawn, and the next fade's first step
-    // comes after 150 ms.
+    // Stops the description fade: the description is no longer drawn (and leaves the window), and the
+    // next fade's first step comes after 150 ms.
     void CancelTimer();
     // Switches the carousel to the current (new) level with pFrontKey in front: the old frame fades
     // out while the new one fades in and the orbit picture rises into place.
@@ -86,6 +86,7 @@ private:
     void mCarousel_Refreshed(const QImage& Surface, double CurrentIndex);
     void mCarousel_MoveComplete();
     void cTimer_Timer();
+    void HideDescription();
     void CheckSize();
     void PaintCarousel(QPainter& pPainter);
     void CreateDescriptionBuffer();

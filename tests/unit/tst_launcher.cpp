@@ -278,6 +278,31 @@ private slots:
         QVERIFY(filledWithText(description) && !filledWithText(widget->TitleBuffer()));
     }
 
+    // A faded-in description stays in every paint, and the first frame of a move paints over it.
+    void descriptionStaysUntilAMove() {
+        AppRig rig({.rows = {{2, 1, "One", true, {}, {}, 60, false, "1"},
+                             {3, 1, "Two", true, {}, {}, 60, false, "2"}},
+                    .settingsRow = false});
+        cwCarousel* widget = rig.MainWindow().CarouselWidget();
+        const int height = int(widget->DescriptionBuffer().deviceIndependentSize().height());
+        const QRect area(0, widget->height() - height, widget->width(), height);
+        const auto drawn = [&] { // anything over the plain background
+            const QImage image = widget->grab().toImage().copy(area);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixel(x, y) != image.pixel(0, 0))
+                        return true;
+            return false;
+        };
+        QTRY_VERIFY(!widget->FadeTimer().isActive() && drawn());
+        PaintProbe<int> probe(widget, [] { return 0; });
+        bool cleared = false;
+        connect(&rig.Carousel(), &cCarousel::Refreshed, this,
+                [&] { cleared = cleared || ((QRegion(area) - probe.painted).isEmpty() && !drawn()); });
+        rig.MainWindow().Form_KeyDown(MainKey::Right);
+        QVERIFY(cleared && probe.values.size() > 1);
+    }
+
     // After a first start, the root renamed (its title drawn anew) and a slider moved are what the next start
     // shows: the stored row applied whole, the middle token in front, every token as it was left.
     void restartShowsWhatWasLeft() {
