@@ -259,9 +259,14 @@ void cwCarousel::PrepareDescription() {
 // ---- Description fade --------------------------------------------------------------------------
 
 void cwCarousel::CancelTimer() {
+    StopFadeTimer();
+    HideDescription();
+}
+
+// The next fade's first step comes after the longer interval.
+void cwCarousel::StopFadeTimer() {
     mTimer.stop();
     mTimer.setInterval(LaterFadeInterval);
-    HideDescription();
 }
 
 // A turning carousel repaints only its frame's band: the description below it is painted over here,
@@ -308,10 +313,8 @@ void cwCarousel::cTimer_Timer() {
     mDescriptionFade = std::min(mDescriptionFade * 1.3 + 0.05, 1.0);
     repaint();
     // Faded in, the description stays drawn until the next move or level hides it.
-    if (mDescriptionFade >= 1) {
-        mTimer.stop();
-        mTimer.setInterval(LaterFadeInterval);
-    }
+    if (mDescriptionFade >= 1)
+        StopFadeTimer();
 }
 
 // ---- Level transition --------------------------------------------------------------------------

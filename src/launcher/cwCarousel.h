@@ -86,6 +86,7 @@ private:
     void mCarousel_Refreshed(const QImage& Surface, double CurrentIndex);
     void mCarousel_MoveComplete();
     void cTimer_Timer();
+    void StopFadeTimer();
     void HideDescription();
     void CheckSize();
     void PaintCarousel(QPainter& pPainter);
