@@ -30,11 +30,36 @@ Tap BilinearTap(int pixel, double start, double scale, int size) {
     return {index, fixed & 255};
 }
 
+// Answers, for a non-decreasing table of source columns (one entry per destination column), which
+// run of entries meets a range of source columns: one lookup per row instead of two searches.
+class ColumnIndex {
+public:
+    void Build(const std::vector<int>& table, int count, int sourceWidth) {
+        mFirstAtLeast.resize(size_t(sourceWidth) + 1);
+        int i = 0;
+        for (int column = 0; column <= sourceWidth; ++column) {
+            while (i < count && table[i] < column)
+                ++i;
+            mFirstAtLeast[column] = i;
+        }
+    }
+    // The entries i whose source columns t[i] ... t[i] + reach meet the columns first ... last;
+    // empty (begin >= end) when none does.
+    std::pair<int, int> Meeting(int first, int last, int reach) const {
+        return {At(first - reach), At(last + 1)};
+    }
+
+private:
+    int At(int column) const { return mFirstAtLeast[std::clamp(column, 0, int(mFirstAtLeast.size()) - 1)]; }
+    std::vector<int> mFirstAtLeast; // per source column, the first entry at or beyond it
+};
+
 // Tables reused from call to call, so that no frame allocates.
 struct Workspace {
     std::vector<int> first;             // bilinear taps of each destination column
     std::vector<std::uint64_t> weights; // and their weights, repeated in four 16-bit lanes
     std::vector<int> nearest;
+    ColumnIndex columns; // of `first` or `nearest`, whichever the current call uses
     std::vector<Pixel> row;
 };
 Workspace& Scratch() {
@@ -47,14 +72,6 @@ inline Pixel* Line(QImage& image, int y) {
 }
 inline const Pixel* Line(const QImage& image, int y) {
     return reinterpret_cast<const Pixel*>(image.constScanLine(y));
-}
-
-// The run of entries i of a non-decreasing table whose source columns t[i] ... t[i] + reach meet
-// the columns first ... last; empty (begin >= end) when none does.
-std::pair<int, int> ColumnsMeeting(const std::vector<int>& table, int count, int first, int last, int reach) {
-    const auto begin = std::lower_bound(table.begin(), table.begin() + count, first - reach);
-    const auto end = std::upper_bound(begin, table.begin() + count, last);
-    return {int(begin - table.begin()), int(end - table.begin())};
 }
 
 std::pair<int, int> Union(const RowSpans& spans, int a, int b) {
@@ -146,6 +163,8 @@ QRect DrawScaled(QImage& dst, const QImage& src, const QRectF& target, const Loo
         ws.first[i] = t.index;
         ws.weights[i] = std::uint64_t(t.weight) * 0x0001000100010001ULL;
     }
+    if (spans)
+        ws.columns.Build(ws.first, count, sw);
     ws.row.resize(sw);
     const CarouselRows::RowKernels& rows = CarouselRows::Active();
     for (int y = area.top(); y <= area.bottom(); ++y) {
@@ -155,7 +174,7 @@ QRect DrawScaled(QImage& dst, const QImage& src, const QRectF& target, const Loo
         int begin = 0, end = count;
         if (spans) {
             const auto [first, last] = mixed ? Union(*spans, v.index, v.index + 1) : (*spans)[single];
-            std::tie(begin, end) = ColumnsMeeting(ws.first, count, first, last, 1);
+            std::tie(begin, end) = ws.columns.Meeting(first, last, 1);
             if (begin >= end)
                 continue;
         }
@@ -189,6 +208,8 @@ QRect DrawMirrored(QImage& dst, const QImage& src, const std::vector<std::uint8_
     ws.nearest.resize(area.width());
     for (int i = 0; i < area.width(); ++i, fx += stepX)
         ws.nearest[i] = std::clamp(fx >> 16, 0, sw - 1);
+    if (spans)
+        ws.columns.Build(ws.nearest, area.width(), sw);
     const CarouselRows::RowKernels& rows = CarouselRows::Active();
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const int sourceRow = std::clamp(int(((y + 0.5) * my + dy) * 65536) >> 16, 0, sh - 1);
@@ -199,7 +220,7 @@ QRect DrawMirrored(QImage& dst, const QImage& src, const std::vector<std::uint8_
         int begin = 0, end = area.width();
         if (spans) {
             const auto [first, last] = (*spans)[sourceRow];
-            std::tie(begin, end) = ColumnsMeeting(ws.nearest, end, first, last, 0);
+            std::tie(begin, end) = ws.columns.Meeting(first, last, 0);
             if (begin >= end)
                 continue;
         }

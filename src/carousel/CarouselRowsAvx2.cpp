@@ -59,11 +59,27 @@ inline Wide KFactors(const Look& k) {
     return Factors(k.Kb, k.Kg, k.Kr, 0);
 }
 
+inline bool IsClear(const __m128i& packed) {
+    return _mm_testz_si128(packed, packed);
+}
+
+// Over a clear destination the source lands as it is, and an opaque source hides the destination;
+// atop a clear destination nothing changes. Both short cuts give the full formula's pixels.
 template <Blend B> inline void Blend4(Pixel* out, Wide source) {
     if (_mm256_testz_si256(source, source))
         return;
-    const Wide d = Widen4(out);
+    const __m128i packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
     const Wide inverse = _mm256_sub_epi16(_mm256_set1_epi16(255), Alphas(source));
+    if (IsClear(packed)) {
+        if (B == Blend::Over)
+            Store4(out, source);
+        return;
+    }
+    if (B == Blend::Over && _mm256_testz_si256(inverse, inverse)) {
+        Store4(out, source);
+        return;
+    }
+    const Wide d = _mm256_cvtepu8_epi16(packed);
     if (B == Blend::Over)
         Store4(out, _mm256_add_epi16(source, Mul255(d, inverse)));
     else
@@ -141,8 +157,16 @@ void Under(Pixel* out, Pixel* in, int count, int alpha256) {
         if (_mm256_testz_si256(source, source))
             continue;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(in + i), _mm_setzero_si128());
-        const Wide destination = Widen4(out + i);
+        // Under a clear destination the source shows as it is; under an opaque one, not at all.
+        const __m128i packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i));
+        if (IsClear(packed)) {
+            Store4(out + i, ApplyLook(source, m, none));
+            continue;
+        }
+        const Wide destination = _mm256_cvtepu8_epi16(packed);
         const Wide inverse = _mm256_sub_epi16(_mm256_set1_epi16(255), Alphas(destination));
+        if (_mm256_testz_si256(inverse, inverse))
+            continue;
         Store4(out + i, _mm256_add_epi16(destination, Mul255(ApplyLook(source, m, none), inverse)));
     }
     for (; i < count; ++i) {
