@@ -106,12 +106,13 @@ void BenchFrame(BenchContext& context) {
     context.Report(QStringLiteral("frame.compose_ratio"), QStringLiteral("x"), ratio);
 }
 
-// The same frames on the SSE2 row kernels, which processors without AVX2 use.
-void BenchFrameSse2(BenchContext& context) {
-    CarouselRows::UseWidest(false);
+// The same frames on narrower row kernels: SSE2, which processors without AVX2 use, and AVX2, which
+// those without AVX-512 use.
+void BenchFrameNarrower(BenchContext& context, int bits, const char* figure) {
+    CarouselRows::LimitWidth(bits);
     Carousel c;
-    context.Report(QStringLiteral("frame.compose.sse2"), QStringLiteral("ms"), FrameTimes(c, 300));
-    CarouselRows::UseWidest(true);
+    context.Report(QLatin1String(figure), QStringLiteral("ms"), FrameTimes(c, 300));
+    CarouselRows::LimitWidth(512);
 }
 
 // The same frames at a device pixel ratio of 2: four times the pixels.
@@ -129,7 +130,10 @@ void BenchMoves(BenchContext& context) {
 }
 
 BenchRegistration frameRegistration({"frame.compose", "frame.copy_floor", "frame.compose_ratio"}, BenchFrame);
-BenchRegistration sse2Registration({"frame.compose.sse2"}, BenchFrameSse2);
+BenchRegistration sse2Registration({"frame.compose.sse2"},
+                                   [](BenchContext& c) { BenchFrameNarrower(c, 128, "frame.compose.sse2"); });
+BenchRegistration avx2Registration({"frame.compose.avx2"},
+                                   [](BenchContext& c) { BenchFrameNarrower(c, 256, "frame.compose.avx2"); });
 BenchRegistration dpr2Registration({"frame.compose.dpr2"}, BenchFrameDpr2);
 BenchRegistration moveRegistration({"move.one_position", "move.hundred"}, BenchMoves);
 

@@ -1,5 +1,5 @@
-# The carousel's pixel row kernels for the processor built for. On x86-64: the SSE2 and AVX2
-# versions (the AVX2 one chosen at run time when the processor has it), the portable version and
+# The carousel's pixel row kernels for the processor built for. On x86-64: the SSE2, AVX2 and
+# AVX-512 versions (the widest the processor has chosen at run time), the portable version and
 # the x86 choice between them. Elsewhere: the portable version and a choice that always takes it.
 # Sets TESSARO_PIXEL_KERNEL_SOURCES (absolute paths) for the library that holds src/carousel; that
 # library's own file list must leave out src/carousel/CarouselRows*.cpp and CarouselSimd.h.
@@ -14,9 +14,10 @@ if(_tessaro_processor MATCHES "^(x86|x86_64|amd64)$" AND NOT CMAKE_SIZEOF_VOID_P
         ${_tessaro_kernel_dir}/CarouselRowsPortable.cpp
         ${_tessaro_kernel_dir}/CarouselRowsSse2.cpp
         ${_tessaro_kernel_dir}/CarouselRowsAvx2.cpp
+        ${_tessaro_kernel_dir}/CarouselRowsAvx512.cpp
         ${_tessaro_kernel_dir}/CarouselSimd.h
         ${_tessaro_kernel_dir}/CarouselRowsDispatchX86.cpp)
-    message(STATUS "Pixel kernels: SSE2, AVX2 and portable (${CMAKE_SYSTEM_PROCESSOR})")
+    message(STATUS "Pixel kernels: SSE2, AVX2, AVX-512 and portable (${CMAKE_SYSTEM_PROCESSOR})")
 else()
     set(TESSARO_PIXEL_KERNEL_SOURCES
         ${_tessaro_kernel_dir}/CarouselRowsPortable.cpp

@@ -31,13 +31,15 @@ struct RowKernels {
 
 // One pixel at a time, on any processor.
 const RowKernels& Portable();
-// Null when the build has no AVX2 version (always off x86).
+// Null when the build has no AVX2 (AVX-512) version (always off x86).
 const RowKernels* Avx2();
-// The kernels in use. On x86: AVX2 when the processor supports it, unless turned off, else SSE2.
-// Elsewhere: the portable ones.
+const RowKernels* Avx512();
+// The kernels in use. On x86: the widest the processor supports within the limit (AVX-512, AVX2,
+// else SSE2). Elsewhere: the portable ones.
 const RowKernels& Active();
-// Whether Active() may pick the widest kernels the processor has; without a choice it does nothing.
-void UseWidest(bool widest);
+// The widest vectors, in bits, Active() may pick: 512 (the default), 256 or 128. Without a choice
+// it does nothing.
+void LimitWidth(int bits);
 
 // Scalar forms: the portable kernels, and the vector versions for their last odd pixels. They
 // compute what the vector forms compute, bit for bit, for any pixels, given looks with A <= 256 and

@@ -8,11 +8,15 @@ const RowKernels* Avx2() {
     return nullptr;
 }
 
+const RowKernels* Avx512() {
+    return nullptr;
+}
+
 const RowKernels& Active() {
     return Portable();
 }
 
 // Only one kind of kernels: nothing to choose.
-void UseWidest(bool) {}
+void LimitWidth(int) {}
 
 } // namespace CarouselRows

@@ -165,7 +165,8 @@ private slots:
         QTest::newRow("refresh") << 13 << 0 << Setup([](cCarousel&) {});
         QTest::newRow("back two") << 13 << -2 << Setup([](cCarousel&) {});
         QTest::newRow("long move, dimmed") << 13 << 25 << Setup([](cCarousel&) {});
-        QTest::newRow("SSE2, long") << 13 << -22 << Setup([](cCarousel&) { CarouselRows::UseWidest(false); });
+        QTest::newRow("SSE2, long") << 13 << -22 << Setup([](cCarousel&) { CarouselRows::LimitWidth(128); });
+        QTest::newRow("AVX2, long") << 13 << 21 << Setup([](cCarousel&) { CarouselRows::LimitWidth(256); });
         QTest::newRow("overflow") << 12 << 1 << Setup([](cCarousel& c) { c.SetOverflowEffects(true, true); });
         QTest::newRow("faint orbit") << 9 << -1 << Setup([](cCarousel& c) { c.SetOrbitImageOpacity(35); });
         QTest::newRow("no room for the orbit image")
@@ -211,7 +212,7 @@ private slots:
         f.carousel.MoveRelative(1);
         QCOMPARE(qHashBits(frame.constBits(), frame.sizeInBytes()), hash);
     }
-    void cleanup() { CarouselRows::UseWidest(true); }
+    void cleanup() { CarouselRows::LimitWidth(512); }
 
     // Bending along the upper half of a circle: a straight stroke 5 below the guide follows the circle
     // 5 inside it from the left end to the right end, so bent text reads left to right, upright.
