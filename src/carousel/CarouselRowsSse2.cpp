@@ -17,11 +17,17 @@ __m128i KFactors(const Look& k) {
     return Factors(k.Kb, k.Kg, k.Kr, 0);
 }
 
-// Blends two transformed source pixels onto out[0..1].
+// Blends two transformed source pixels onto out[0..1]. Over a clear destination the source lands as
+// it is; atop one nothing changes (the full formula's pixels either way).
 template <Blend B> inline void BlendPair(Pixel* out, __m128i source) {
     if (IsZero(source))
         return;
     const __m128i destination = WidenPair(out);
+    if (IsZero(destination)) {
+        if (B == Blend::Over)
+            StorePair(out, source);
+        return;
+    }
     StorePair(out, B == Blend::Over ? Over(source, destination) : Atop(source, destination));
 }
 
@@ -98,6 +104,10 @@ void Under(Pixel* out, Pixel* in, int count, int alpha256) {
             continue;
         _mm_storel_epi64(reinterpret_cast<__m128i*>(in + i), _mm_setzero_si128());
         const __m128i destination = WidenPair(out + i);
+        if (IsZero(destination)) { // under a clear destination the source shows as it is
+            StorePair(out + i, ApplyWide(source, m, none));
+            continue;
+        }
         const __m128i inverse = _mm_sub_epi16(_mm_set1_epi16(255), Alphas(destination));
         StorePair(out + i, _mm_add_epi16(destination, Mul255(ApplyWide(source, m, none), inverse)));
     }
