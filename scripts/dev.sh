@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-svg-dev libsqlite3-dev libsdl2-dev liblnk-dev
-    libx11-dev libxi-dev libxcb1-dev libxcb-keysyms1-dev libglib2.0-dev
+    libx11-dev libxi-dev libxcb1-dev libxcb-shm0-dev libxcb-keysyms1-dev libglib2.0-dev
     fonts-dejavu-core
     xvfb xauth x11-utils x11-xserver-utils xdotool trayer imagemagick xcompmgr openbox dbus weston xwayland
     desktop-file-utils appstream dpkg-dev file ccache

@@ -5,6 +5,7 @@
 #include "carousel/cCarousel.h"
 #include "desktop/FileDrops.h"
 #include "desktop/modSound.h"
+#include "platform/DirectFrames.h"
 #include "platform/Imaging.h"
 #include "platform/Resources.h"
 #include "store/cTokenManager.h"
@@ -137,11 +138,32 @@ void cwCarousel::mCarousel_Refreshed(const QImage& Surface, double CurrentIndex)
     mPacer.WaitForNextFrame();
     // Only the frame's band changes from one frame to the next: the title above it and the
     // description below it are neither cleared, drawn nor sent to the display again.
-    const double scale = RenderScale();
-    const double top = LogicalHeight(mTitleBuffer) * scale;
-    const int first = int(std::floor(top));
-    repaint(QRect(0, first, width(), int(std::ceil(top + FrameSize().height() * scale)) - first));
+    if (!PresentDirectly()) {
+        const double scale = RenderScale();
+        const double top = LogicalHeight(mTitleBuffer) * scale;
+        const int first = int(std::floor(top));
+        repaint(QRect(0, first, width(), int(std::ceil(top + FrameSize().height() * scale)) - first));
+    }
     mPacer.FramePresented();
+}
+
+// Where the frame is shown 1:1 over nothing (the window's painting copies it then too), it goes
+// straight to the display, sparing the window's surface a clear, a copy and a round trip to the
+// server per frame. The window's own painting still draws everything else and redraws the frame
+// whenever the band is painted.
+bool cwCarousel::PresentDirectly() {
+    const double titleHeight = LogicalHeight(mTitleBuffer);
+    QWindow* handle = window()->windowHandle();
+    if (mOpacity != 1 || RenderScale() != 1 || mShowBackground || mInTransition || !handle ||
+        devicePixelRatioF() != 1 || titleHeight != std::floor(titleHeight) || !updatesEnabled())
+        return false;
+    // A new native window (or a first look) asks the display again; one without a way stays without.
+    if (handle->winId() != mDirectWindow) {
+        mDirectWindow = handle->winId();
+        mDirectFrames = DirectFrames::For(handle);
+    }
+    return mDirectFrames &&
+           mDirectFrames->Present(mFrame, mFrame.rect(), mapTo(window(), QPoint(0, int(titleHeight))));
 }
 
 void cwCarousel::CheckSize() {

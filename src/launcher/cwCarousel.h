@@ -9,8 +9,10 @@
 #include <QWidget>
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 class cCarousel;
+class DirectFrames;
 class cTokenManager;
 class IdleGate;
 
@@ -89,6 +91,7 @@ private:
     void StopFadeTimer();
     void HideDescription();
     void CheckSize();
+    bool PresentDirectly();
     void PaintCarousel(QPainter& pPainter);
     void CreateDescriptionBuffer();
     QImage RenderTextBuffer(const QString& pText, double pSizeFactor, double pHeight);
@@ -118,6 +121,8 @@ private:
     double mTitleFontSize = 0;
     double mDescriptionFontSize = 0;
     bool mPixelRatioCheckPending = false;
+    std::unique_ptr<DirectFrames> mDirectFrames;
+    WId mDirectWindow = 0;
     QByteArray mSlideSound;
     QByteArray mStepSound;
     QByteArray mLockSound;
