@@ -3,12 +3,15 @@
 #include "Screen.h"
 #include "TessaroRun.h"
 #include "TokenDbFixture.h"
+#include "platform/DirectFrames.h"
 #include "platform/Imaging.h"
 #include "platform/KeyWatcher.h"
 #include "platform/SingleInstance.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
@@ -38,6 +41,29 @@ int RunChild(int argc, char* argv[]) {
     std::printf("%s\n", handedOver ? "handed over" : says);
     std::fflush(stdout);
     return handedOver ? HandedOver : app.exec();
+}
+
+const QRgb Orange = qRgb(255, 128, 0);
+
+// A child: a translucent window given three frames straight, the last with an orange square at
+// (10, 20) and one at (70, 10), of which only the frame's left 60 x 80 pixels go to (5, 7).
+int PresentFrames(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setAttribute(Qt::WA_TranslucentBackground);
+    window.setWindowTitle("direct-frames");
+    window.resize(120, 120);
+    window.show();
+    QImage frame = Imaging::NewSurface(100, 100);
+    auto direct = QTest::qWaitForWindowExposed(&window) ? DirectFrames::For(window.windowHandle()) : nullptr;
+    bool shown =
+        direct && direct->Present(frame, frame.rect(), {}) && direct->Present(frame, frame.rect(), {});
+    QPainter painter(&frame);
+    painter.fillRect(10, 20, 30, 40, Orange), painter.fillRect(70, 10, 20, 20, Orange), painter.end();
+    shown = shown && direct->Present(frame, QRect(0, 0, 60, 80), QPoint(5, 7));
+    std::printf("%s\n", shown ? "presented" : "not presented");
+    std::fflush(stdout);
+    return app.exec();
 }
 
 // Starts a program (or this one in a child's role) and waits for its first line.
@@ -354,6 +380,19 @@ private slots:
 
     // Later copies (the same data folder) activate the first and end, others do not meet it; a crashed
     // first copy (SIGKILL) leaves lock and socket but no block; one that never answers is left alone.
+    // Frames put straight on a window land where they are asked to, in their colours, and only the part
+    // of them asked for, after earlier frames from the same shared memory.
+    void framesGoStraightToTheWindow() {
+        QVERIFY(StartSaying(mX, "present-frames", "presented", mX.Environment()));
+        const Screen screen(mX);
+        const QImage shot = screen.Grab(screen.Geometry(screen.WaitForWindow("^direct-frames$")));
+        for (const QPoint& p : {QPoint(15, 27), QPoint(44, 66)})
+            QCOMPARE(shot.pixel(p), Orange);
+        for (const QPoint& p :
+             {QPoint(14, 27), QPoint(15, 26), QPoint(45, 66), QPoint(75, 17), QPoint(80, 20)})
+            QVERIFY(shot.pixel(p) != Orange);
+    }
+
     void singleInstance() {
         QTemporaryDir runtime, data, otherData;
         QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -391,6 +430,8 @@ private slots:
 };
 
 int main(int argc, char* argv[]) {
+    if (qEnvironmentVariable(Role) == "present-frames")
+        return PresentFrames(argc, argv);
     if (qEnvironmentVariableIsSet(Role))
         return RunChild(argc, argv);
     QCoreApplication app(argc, argv);

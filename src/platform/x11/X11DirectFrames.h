@@ -23,7 +23,7 @@ private:
         int shmId = -1;
         unsigned char* address = nullptr;
         qsizetype size = 0;
-        bool readPending = false; // a put from it may not have been read yet
+        bool readPending = false;  // a put from it may not have been read yet
         unsigned int sequence = 0; // of the request whose reply says it has
     };
     X11DirectFrames(xcb_connection_t* pConnection, std::uint32_t pWindow, std::uint8_t pDepth);
