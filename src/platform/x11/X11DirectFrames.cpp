@@ -94,7 +94,8 @@ void X11DirectFrames::WaitUntilRead(Segment& pSegment) {
     if (!pSegment.readPending)
         return;
     pSegment.readPending = false;
-    std::free(xcb_get_input_focus_reply(mConnection, xcb_get_input_focus_cookie_t{pSegment.sequence}, nullptr));
+    std::free(
+        xcb_get_input_focus_reply(mConnection, xcb_get_input_focus_cookie_t{pSegment.sequence}, nullptr));
 }
 
 bool X11DirectFrames::Reserve(Segment& pSegment, qsizetype pBytes) {
